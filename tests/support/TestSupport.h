@@ -1,0 +1,108 @@
+// Test bench helpers shared by every test program: child processes, the
+// prefix's registry, the Windows version Wine reports to a program, files.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// Directory of the running test program (build/bin), without a trailing backslash.
+std::string BinDir();
+std::string BinPath(const std::string& fileName);
+
+struct ProcessResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // standard output and standard error, merged
+    bool timedOut = false;
+};
+
+// Runs a command line with its output captured; kills it on time-out.
+ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+// A program left running in the background, its output collected on a thread.
+class BackgroundProcess {
+public:
+    explicit BackgroundProcess(const std::string& commandLine);
+    ~BackgroundProcess();  // kills it if it still runs
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    DWORD pid() const { return pid_; }
+    // Waits for the end; false on time-out.
+    bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    std::string Output();
+    // Waits until the output holds `text`.
+    bool WaitForOutput(const std::string& text, DWORD timeoutMs);
+    void Kill();
+
+private:
+    static DWORD WINAPI ReaderThread(void* self);
+    HANDLE process_ = nullptr;
+    HANDLE reader_ = nullptr;
+    HANDLE readPipe_ = nullptr;
+    DWORD pid_ = 0;
+    CRITICAL_SECTION lock_;
+    std::string output_;
+};
+
+// ---- Registry of the prefix ----
+bool SetRegBinary(HKEY root, const std::string& key, const std::string& name, const std::vector<uint8_t>& data);
+bool SetRegDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+bool SetRegString(HKEY root, const std::string& key, const std::string& name, const std::string& value);
+bool DeleteRegValue(HKEY root, const std::string& key, const std::string& name);
+bool DeleteRegTree(HKEY root, const std::string& key);
+bool RegKeyExists(HKEY root, const std::string& key);
+
+// Sets one value for the life of the object and puts back what was there
+// before (or removes it).
+class ScopedRegValue {
+public:
+    ScopedRegValue(HKEY root, std::string key, std::string name);
+    ~ScopedRegValue();
+    ScopedRegValue(const ScopedRegValue&) = delete;
+    ScopedRegValue& operator=(const ScopedRegValue&) = delete;
+
+    bool SetBinary(const std::vector<uint8_t>& data);
+    bool SetDword(DWORD value);
+    bool SetString(const std::string& value);
+    bool Remove();
+
+private:
+    HKEY root_;
+    std::string key_, name_;
+    bool hadValue_ = false;
+    DWORD oldType_ = 0;
+    std::vector<uint8_t> oldData_;
+};
+
+// The App Paths key of the daemon, under HKEY_LOCAL_MACHINE.
+extern const char* const kAppPathsKey;
+
+// Makes Wine report `version` ("win10", "win81", "win7", "vista", "win2k"...)
+// to the program named `exeName` for the life of the object.
+class ScopedWineVersion {
+public:
+    ScopedWineVersion(std::string exeName, const std::string& version);
+    ~ScopedWineVersion();
+    ScopedWineVersion(const ScopedWineVersion&) = delete;
+    ScopedWineVersion& operator=(const ScopedWineVersion&) = delete;
+
+private:
+    std::string key_;
+};
+
+// ---- Files ----
+std::string MakeTempDir(const std::string& stem);  // a fresh empty directory
+bool RemoveTree(const std::string& path);
+bool FileExists(const std::string& path);
+bool DirExists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+std::string TodayDashed();        // YYYY-MM-DD, local time
+std::string EnvVar(const std::string& name);
+
+}  // namespace testing_support

@@ -1,11 +1,25 @@
-# orx_add_test(NAME SOURCES ... [LIBS ...] [TIMEOUT s] [WINVER ver])
+# orx_manifest: an object library holding the application manifest. A program
+# that links it is told its true Windows release (GetVersionEx,
+# NetWkstaGetInfo); see windows-app.manifest. orxstarter.exe links it; a test
+# program that must agree with the service on the release asks for it with
+# MANIFEST.
+enable_language(RC)
+set(ORX_MANIFEST_FILE ${CMAKE_CURRENT_LIST_DIR}/windows-app.manifest)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/windows-app.rc.in ${CMAKE_BINARY_DIR}/windows-app.rc @ONLY)
+add_library(orx_manifest OBJECT ${CMAKE_BINARY_DIR}/windows-app.rc)
+set_property(SOURCE ${CMAKE_BINARY_DIR}/windows-app.rc APPEND PROPERTY OBJECT_DEPENDS ${ORX_MANIFEST_FILE})
+
+# orx_add_test(NAME SOURCES ... [LIBS ...] [TIMEOUT s] [MANIFEST])
 # Builds a GoogleTest program and registers it with CTest; CTest runs it under
 # Wine through CMAKE_CROSSCOMPILING_EMULATOR. Tests run one at a time (the
 # service's kernel object names are fixed), so no test needs a lock of its own.
 function(orx_add_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "MANIFEST" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE orx_testsupport ${T_LIBS} GTest::gtest_main GTest::gmock)
+  if(T_MANIFEST)
+    target_link_libraries(${name} PRIVATE orx_manifest)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)

@@ -131,6 +131,9 @@ void DebugTraceInit() {
     uint32_t flags = 0;
     ReadStarterLogFile(flags);
     g_serviceFlags.store(0);
+    // Rebuilt from nothing: with the trace off there is no file, even after
+    // a later debug-on request.
+    std::memset(g_servicePath, 0, sizeof g_servicePath);
     if (flags != 0) BuildTracePath(g_servicePath, true);
     g_serviceFlags.store(flags);
 }
@@ -140,31 +143,48 @@ namespace {
 // Every IPC operation asks for the IPC channel's settings. Rebuilding them
 // means a registry read and a walk over the data directory, which would
 // dominate a message's cost; instead they are rebuilt only when the App Paths
-// key changed (a change notification, checked with a zero-time wait) or the
-// day did, which is all a user can observe.
+// key changed or the day did, which is all a user can observe.
+//
+// The key's change notification signals an event; a thread-pool wait on it
+// turns that into a flag, so an operation checks a word instead of asking the
+// kernel (a zero-time wait is a round trip to the server under Wine, as
+// costly as half a message). A change is seen from the first operation that
+// starts once the pool's thread has woken, moments after the change.
 struct IpcSettingsCache {
     SRWLOCK lock = SRWLOCK_INIT;
     orx::UniqueHKey watchedKey;
     orx::UniqueHandle changed{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE changeWait = nullptr;  // the thread-pool wait on `changed`
+    std::atomic<bool> stale{true};
     bool valid = false;
     bool result = false;
     WORD year = 0, month = 0, day = 0;
 };
 
+// Never destroyed: the thread-pool wait may fire until the process ends.
 IpcSettingsCache& Cache() {
-    static IpcSettingsCache cache;
-    return cache;
+    static IpcSettingsCache* cache = new IpcSettingsCache;
+    return *cache;
+}
+
+VOID CALLBACK OnAppPathsChanged(PVOID context, BOOLEAN) {
+    static_cast<IpcSettingsCache*>(context)->stale.store(true, std::memory_order_release);
 }
 
 bool StillCurrent(const IpcSettingsCache& cache, const SYSTEMTIME& today) {
-    return cache.valid && cache.changed && WaitForSingleObject(cache.changed.get(), 0) == WAIT_TIMEOUT &&
-           cache.day == today.wDay && cache.month == today.wMonth && cache.year == today.wYear;
+    return cache.valid && !cache.stale.load(std::memory_order_acquire) && cache.day == today.wDay &&
+           cache.month == today.wMonth && cache.year == today.wYear;
 }
 
 // Arms a one-shot notification on the App Paths key before it is read, so a
 // change made during the read is not missed.
 void WatchAppPathsKey(IpcSettingsCache& cache) {
     cache.valid = false;
+    if (cache.changeWait != nullptr) {
+        UnregisterWaitEx(cache.changeWait, INVALID_HANDLE_VALUE);  // lets a running callback finish
+        cache.changeWait = nullptr;
+    }
+    cache.stale.store(false);
     cache.watchedKey.reset();
     if (!cache.changed) return;
     ResetEvent(cache.changed.get());
@@ -176,7 +196,9 @@ void WatchAppPathsKey(IpcSettingsCache& cache) {
     // armed it and signals the event: that costs one extra rebuild, no more.
     LONG rc = RegNotifyChangeKeyValue(cache.watchedKey.get(), FALSE, kFilter | kThreadAgnostic, cache.changed.get(), TRUE);
     if (rc != ERROR_SUCCESS) rc = RegNotifyChangeKeyValue(cache.watchedKey.get(), FALSE, kFilter, cache.changed.get(), TRUE);
-    cache.valid = rc == ERROR_SUCCESS;
+    cache.valid = rc == ERROR_SUCCESS &&
+                  RegisterWaitForSingleObject(&cache.changeWait, cache.changed.get(), OnAppPathsChanged, &cache, INFINITE,
+                                              WT_EXECUTEONLYONCE);
 }
 
 }  // namespace

@@ -39,8 +39,17 @@ uint32_t GetIPCDebugTraceFlags();
 void SetIPCDebugTag(const char* tag);
 const char* GetIPCDebugTag();
 
-#define TRACE(...) DebugTrace(__FILE__, __LINE__, __VA_ARGS__)
-#define IPCTRACE(...) IPCDebugTrace(__FILE__, __LINE__, __VA_ARGS__)
+// The caller's source file. Built here, __FILE__ is the build's path with
+// forward slashes, which the trace would print whole; the file's own name is
+// what a line should show, as a backslash path would give.
+#ifdef __FILE_NAME__
+#define ORX_TRACE_SOURCE __FILE_NAME__
+#else
+#define ORX_TRACE_SOURCE __FILE__
+#endif
+
+#define TRACE(...) DebugTrace(ORX_TRACE_SOURCE, __LINE__, __VA_ARGS__)
+#define IPCTRACE(...) IPCDebugTrace(ORX_TRACE_SOURCE, __LINE__, __VA_ARGS__)
 
 // ---- Pure formatting, no OS calls (unit-tested directly) ----
 namespace trace_format {

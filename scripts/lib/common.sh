@@ -46,7 +46,8 @@ prepare_prefix() {
 }
 
 start_wineserver() {
-  wineserver -p
+  # One left running (by an interrupted run) is simply reused.
+  wineserver -p 2>/dev/null || true
   # Waking the prefix once starts its services (the SCM among them).
   wine cmd /c exit >/dev/null 2>&1 || true
 }

@@ -20,7 +20,7 @@ std::string BinPath(const std::string& fileName) { return BinDir() + "\\" + file
 namespace {
 
 // Starts a process with standard output and error on one inheritable pipe.
-bool StartWithPipe(const std::string& commandLine, PROCESS_INFORMATION& pi, HANDLE& readEnd) {
+bool StartWithPipe(const std::string& commandLine, DWORD creationFlags, PROCESS_INFORMATION& pi, HANDLE& readEnd) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return false;
@@ -33,7 +33,7 @@ bool StartWithPipe(const std::string& commandLine, PROCESS_INFORMATION& pi, HAND
     si.hStdError = writeEnd;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     std::string mutableLine = commandLine;
-    const BOOL ok = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    const BOOL ok = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (!ok) {
         CloseHandle(readEnd);
@@ -54,10 +54,10 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     return result;
 }
 
-BackgroundProcess::BackgroundProcess(const std::string& commandLine) {
+BackgroundProcess::BackgroundProcess(const std::string& commandLine, DWORD creationFlags) {
     InitializeCriticalSection(&lock_);
     PROCESS_INFORMATION pi{};
-    if (!StartWithPipe(commandLine, pi, readPipe_)) return;
+    if (!StartWithPipe(commandLine, creationFlags, pi, readPipe_)) return;
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
     CloseHandle(pi.hThread);
@@ -200,6 +200,21 @@ ScopedWineVersion::ScopedWineVersion(std::string exeName, const std::string& ver
 }
 
 ScopedWineVersion::~ScopedWineVersion() { DeleteRegTree(HKEY_CURRENT_USER, key_); }
+
+ScopedEnvVar::ScopedEnvVar(std::string name) : name_(std::move(name)) {
+    const DWORD needed = GetEnvironmentVariableA(name_.c_str(), nullptr, 0);
+    if (needed == 0) return;
+    std::string value(needed, '\0');
+    const DWORD got = GetEnvironmentVariableA(name_.c_str(), value.data(), needed);
+    value.resize(got);
+    hadValue_ = true;
+    oldValue_ = value;
+}
+
+ScopedEnvVar::~ScopedEnvVar() { SetEnvironmentVariableA(name_.c_str(), hadValue_ ? oldValue_.c_str() : nullptr); }
+
+void ScopedEnvVar::Set(const std::string& value) { SetEnvironmentVariableA(name_.c_str(), value.c_str()); }
+void ScopedEnvVar::Remove() { SetEnvironmentVariableA(name_.c_str(), nullptr); }
 
 // ---- Files ----
 

@@ -26,7 +26,9 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000
 // A program left running in the background, its output collected on a thread.
 class BackgroundProcess {
 public:
-    explicit BackgroundProcess(const std::string& commandLine);
+    // `creationFlags` go to CreateProcessA (e.g. CREATE_NEW_PROCESS_GROUP, so
+    // that a console control event can be sent to the child alone).
+    explicit BackgroundProcess(const std::string& commandLine, DWORD creationFlags = 0);
     ~BackgroundProcess();  // kills it if it still runs
     BackgroundProcess(const BackgroundProcess&) = delete;
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
@@ -94,6 +96,24 @@ public:
 
 private:
     std::string key_;
+};
+
+// Changes an environment variable of this process (children started
+// meanwhile inherit it) and puts back its earlier value, or its absence.
+class ScopedEnvVar {
+public:
+    explicit ScopedEnvVar(std::string name);
+    ~ScopedEnvVar();
+    ScopedEnvVar(const ScopedEnvVar&) = delete;
+    ScopedEnvVar& operator=(const ScopedEnvVar&) = delete;
+
+    void Set(const std::string& value);
+    void Remove();
+
+private:
+    std::string name_;
+    bool hadValue_ = false;
+    std::string oldValue_;
 };
 
 // ---- Files ----

@@ -1,0 +1,70 @@
+// A bare implementation of the channel format, written from the format alone
+// and sharing no code with the INTERPS library: the section of 704 bytes
+// (length at 0, message at 4), "<name>_MTX" (message present, auto-reset,
+// not set) and "<name>_EVT" (mailbox free, auto-reset, set). No tracing, no
+// registry, no handle registry. It is the design floor of the IPC benchmark
+// and the independent peer of the interoperability tests.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace raw_mailbox {
+
+constexpr DWORD kSectionSize = 704;
+constexpr DWORD kMaxMessage = 696;
+constexpr DWORD kSendTimeoutMs = 2000;
+
+using Handler = void (*)(const unsigned char* message, uint32_t length, void* context);
+
+// Creates a channel and hands each message to `handler` on a thread of its own.
+class Server {
+public:
+    Server() = default;
+    ~Server() { Close(); }
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    bool Open(const std::string& name, Handler handler, void* context);
+    void Close();
+
+private:
+    static DWORD WINAPI Receive(void* self);
+    HANDLE section_ = nullptr;
+    unsigned char* view_ = nullptr;
+    HANDLE present_ = nullptr;
+    HANDLE free_ = nullptr;
+    HANDLE stop_ = nullptr;
+    HANDLE thread_ = nullptr;
+    Handler handler_ = nullptr;
+    void* context_ = nullptr;
+};
+
+enum class SendResult { Sent, Busy, TooLong, Failed };
+
+// Opens an existing channel and sends on it.
+class Client {
+public:
+    Client() = default;
+    ~Client() { Close(); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    bool Open(const std::string& name);
+    void Close();
+    SendResult Send(const void* data, uint32_t size, DWORD timeoutMs = kSendTimeoutMs);
+    // What a broken or hostile peer does: takes the mailbox, writes `length`
+    // straight into the length field and raises "message present".
+    SendResult SendForgedLength(uint32_t length);
+
+private:
+    SendResult Take(DWORD timeoutMs);
+    HANDLE section_ = nullptr;
+    unsigned char* view_ = nullptr;
+    HANDLE present_ = nullptr;
+    HANDLE free_ = nullptr;
+};
+
+}  // namespace raw_mailbox

@@ -1,0 +1,36 @@
+// Tests that install a service into the prefix's service control manager
+// must leave it without one, whatever happens to them: these helpers stop
+// and delete it directly through the manager.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testing_support {
+
+// The name orxstarter.exe installs its service under.
+extern const char* const kStarterServiceName;
+
+// Current state of an installed service (SERVICE_RUNNING, ...); 0 when it is
+// not installed.
+DWORD ServiceState(const std::string& name);
+
+// Stops the service (waiting up to `stopTimeoutMs`) and deletes it. True when
+// no such service is left.
+bool ForceRemoveService(const std::string& name, DWORD stopTimeoutMs = 30000);
+
+// Removes the service on construction (a leftover of an earlier run) and on
+// destruction (even when the test failed half-way).
+class ScopedServiceRemoval {
+public:
+    explicit ScopedServiceRemoval(std::string name = kStarterServiceName);
+    ~ScopedServiceRemoval();
+    ScopedServiceRemoval(const ScopedServiceRemoval&) = delete;
+    ScopedServiceRemoval& operator=(const ScopedServiceRemoval&) = delete;
+
+private:
+    std::string name_;
+};
+
+}  // namespace testing_support

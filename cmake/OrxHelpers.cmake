@@ -24,5 +24,8 @@ function(orx_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} RUN_SERIAL TRUE)
+  # A program that crashes under Wine is handed to winedbg, which ends it with
+  # exit code 0: the crash report is what tells the failure.
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} RUN_SERIAL TRUE
+                       FAIL_REGULAR_EXPRESSION "wine: Unhandled")
 endfunction()

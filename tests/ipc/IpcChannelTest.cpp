@@ -1,332 +1,150 @@
-// INTERPS channels within one process: what is delivered, what is refused,
-// the trace lines, and that every kernel object is given back.
-#include "DebugTrace.h"
+// INTERPS channels within one process: their trace lines, what cannot be
+// made, closes that race with the receive thread, and that every kernel
+// object is given back.
 #include "IpcChannel.h"
 #include "IpcTestSupport.h"
 #include "RawMailbox.h"
+#include "WinHandles.h"
 #include "interps.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
 using namespace ipc_test;
-using testing_support::DebugOutputCapture;
+using ::testing::Not;
 
 namespace {
 
-class InProcessChannel : public ::testing::Test {
-protected:
-    std::vector<std::string> Lines() {
-        capture.Settle();
-        return IpcLinesOfThisProcess(capture);
-    }
+class InProcessChannel : public TracedChannels {};
 
-    // Every line of `lines` starts with the matching prefix, in order.
-    static void ExpectPrefixes(const std::vector<std::string>& lines, const std::vector<std::string>& prefixes) {
-        ASSERT_EQ(prefixes.size(), lines.size()) << Joined(lines);
-        for (size_t i = 0; i < prefixes.size(); ++i) {
-            EXPECT_EQ(0u, lines[i].rfind(prefixes[i], 0)) << "line " << i << ": " << lines[i];
-        }
-    }
+// Holds each message 3 s in the callback after counting it.
+BOOL CountAndHold(void* message, DWORD length, void* count) {
+    CountMessages(message, length, count);
+    Sleep(3000);
+    return TRUE;
+}
 
-    static std::string Joined(const std::vector<std::string>& lines) {
-        std::string all;
-        for (const std::string& line : lines) all += line + "\n";
-        return all;
-    }
+HANDLE g_selfClosing = nullptr;
 
-    IpcTraceSetting trace{TRACE_TO_DEBUGGER};
-    DebugOutputCapture capture;
-};
-
-// The length field and message as a peer would read them from the section.
-struct SectionPeek {
-    explicit SectionPeek(const std::string& name) {
-        mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
-        if (mapping != nullptr) view = static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
-    }
-    ~SectionPeek() {
-        if (view != nullptr) UnmapViewOfFile(view);
-        if (mapping != nullptr) CloseHandle(mapping);
-    }
-    uint32_t Length() const {
-        uint32_t length = 0;
-        std::memcpy(&length, view, sizeof length);
-        return length;
-    }
-    HANDLE mapping = nullptr;
-    const uint8_t* view = nullptr;
-};
+BOOL CloseItself(void*, DWORD, void* closed) {
+    static_cast<std::atomic<bool>*>(closed)->store(IPCUnitialize(g_selfClosing));
+    return TRUE;
+}
 
 }  // namespace
 
-TEST_F(InProcessChannel, DeliversExactBytesUpTo696AndRefuses697BeforeTouchingTheMailbox) {
-    const std::string name = UniqueName("exact");
-    Inbox inbox;
-    HANDLE server = IPCInitServer(name.c_str(), Inbox::Receive, nullptr, &inbox);
-    ASSERT_NE(nullptr, server);
-    HANDLE client = IPCInitClient(name.c_str());
-    ASSERT_NE(nullptr, client);
-
-    const std::vector<std::vector<uint8_t>> sent = {PatternMessage(0x1004, 1), PatternMessage(0x1004, 4),
-                                                    PatternMessage(0x0004, 40), PatternMessage(0x9003, 696)};
-    for (const auto& message : sent) {
-        ASSERT_TRUE(IPCSendMsg(client, message.data(), static_cast<DWORD>(message.size())));
-    }
-    ASSERT_TRUE(inbox.WaitFor(sent.size(), 10000));
-    EXPECT_EQ(sent, inbox.Messages());
-
-    capture.Settle();
-    capture.Clear();
-    const std::vector<uint8_t> tooLong = PatternMessage(0x1004, 697);
-    EXPECT_FALSE(IPCSendMsg(client, tooLong.data(), 697));
-    EXPECT_EQ((std::vector<std::string>{"=> IPCSendMsg data size 697, svc msg size 696",
-                                        "<= IPCSendMsg data size exceeded msg structure size ! MSG ID : 0x00001004"}),
-              Lines());
-    SectionPeek peek(name);
-    ASSERT_NE(nullptr, peek.view);
-    EXPECT_EQ(696u, peek.Length());
-    EXPECT_EQ(0, std::memcmp(peek.view + 4, sent.back().data(), 696));
-    EXPECT_EQ(sent.size(), inbox.Messages().size());
-
-    EXPECT_TRUE(IPCUnitialize(client));
-    EXPECT_TRUE(IPCUnitialize(server));
-}
-
-TEST_F(InProcessChannel, RefusesNullForeignAndClosedHandles) {
-    const std::vector<uint8_t> message = PatternMessage(0x1004, 8);
-    int notAChannel = 0;
-    EXPECT_FALSE(IPCSendMsg(nullptr, message.data(), 8));
-    EXPECT_FALSE(IPCSendMsg(&notAChannel, message.data(), 8));
-    EXPECT_FALSE(IPCUnitialize(&notAChannel));
-    EXPECT_FALSE(IPCUnitialize(nullptr));
-    const std::vector<std::string> lines = Lines();
-    EXPECT_TRUE(Contains(lines, "<= IPCSendMsg HANDLE NULL! MSG ID : 0x00001004")) << Joined(lines);
-    EXPECT_TRUE(Contains(lines, "<= IPCSendMsg INVALID HANDLE! MSG ID : 0x00001004")) << Joined(lines);
-    EXPECT_TRUE(Contains(lines, "<= IPCUnitialize RetrieveItem failed")) << Joined(lines);
-    EXPECT_EQ(0, notAChannel);
-}
-
 TEST_F(InProcessChannel, TracesTheServersLifeAndGivesEveryHandleBack) {
     const std::string name = UniqueName("life");
-    Inbox inbox;
+    const std::string init = "IPCInitServer(" + name + ")";
+    std::atomic<int> count{0};
     const DWORD before = CountProcessHandles();
-    capture.Settle();
-    capture.Clear();
-    HANDLE server = IPCInitServer(name.c_str(), Inbox::Receive, nullptr, &inbox);
+    ClearTrace();
+    HANDLE server = IPCInitServer(name.c_str(), CountMessages, nullptr, &count);
     ASSERT_NE(nullptr, server);
     ASSERT_TRUE(IPCUnitialize(server));
-    ExpectPrefixes(Lines(), {"=> IPCInitServer(" + name + ")",
-                             "=> CreateSecurityAttributes",
-                             "<= CreateSecurityAttributes",
-                             "   IPCInitServer(" + name + ") pIpc->Flags=00000001",
-                             "   IPCInitServer(" + name + ") pIpc->hMutex=",
-                             "   IPCInitServer(" + name + ") pIpc->hEvent=",
-                             "   IPCInitServer(" + name + ") pIpc->hStop=",
-                             "   IPCInitServer(" + name + ") pIpc->hFM=",
-                             "   IPCInitServer(" + name + ") pIpc->pVF=",
-                             "   IPCInitServer(" + name + ") pIpc->hRecvThread=",
-                             "   IPCInitServer(" + name + ") pIpc->pContext=",
-                             "=> AddItem " + name,
-                             "<= AddItem " + name,
-                             "=> DestroySecurityAttributes",
-                             "<= DestroySecurityAttributes",
-                             "<= IPCInitServer(" + name + ") with handle 0x",
-                             "=> IPCUnitialize(0x",
-                             "   Handle 0x",
-                             "   ServerRecvProc received WAIT_OBJECT_0 + 1 ExitThread()",
-                             "\t CloseHandle pIpc->hFM=",
-                             "=> RemoveItem " + name,
-                             "<= RemoveItem " + name,
-                             "<= IPCUnitialize TRUE"});
+
+    Lines expected = {"=> " + init, "=> CreateSecurityAttributes", "<= CreateSecurityAttributes"};
+    for (const char* field : {"Flags=00000001", "hMutex=", "hEvent=", "hStop=", "hFM=", "pVF=", "hRecvThread=",
+                              "pContext="}) {
+        expected.push_back("   " + init + " pIpc->" + field);
+    }
+    expected.insert(expected.end(), {"=> AddItem " + name, "<= AddItem " + name, "=> DestroySecurityAttributes",
+                                     "<= DestroySecurityAttributes", "<= " + init + " with handle 0x",
+                                     "=> IPCUnitialize(0x", "   Handle 0x",
+                                     "   ServerRecvProc received WAIT_OBJECT_0 + 1 ExitThread()",
+                                     "\t CloseHandle pIpc->hFM=", "=> RemoveItem " + name, "<= RemoveItem " + name,
+                                     "<= IPCUnitialize TRUE"});
+    EXPECT_THAT(TraceOf(), StartWith(expected));
     EXPECT_EQ(before, WaitForHandleCount(before, 5000));
 }
 
-TEST_F(InProcessChannel, ClientOfASectionWithoutEventsFailsAndLeavesNothingOpen) {
-    const std::string name = UniqueName("noevents");
-    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 704, name.c_str());
-    ASSERT_NE(nullptr, section);
-    DWORD before = CountProcessHandles();
-    EXPECT_EQ(nullptr, IPCInitClient(name.c_str()));
-    EXPECT_EQ(before, CountProcessHandles());
-    EXPECT_TRUE(AnyStartsWith(Lines(), "<= IPCInitClient(" + name + ") OpenEvent on " + name + "_MTX failed"));
-
-    HANDLE present = CreateEventA(nullptr, FALSE, FALSE, (name + "_MTX").c_str());
-    before = CountProcessHandles();
-    EXPECT_EQ(nullptr, IPCInitClient(name.c_str()));
-    EXPECT_EQ(before, CountProcessHandles());
-    EXPECT_TRUE(AnyStartsWith(Lines(), "<= IPCInitClient(" + name + ") OpenEvent on " + name + "_EVT failed"));
-    CloseHandle(present);
-    CloseHandle(section);
-}
-
-TEST_F(InProcessChannel, ServerJoinsAnExistingSection) {
-    const std::string name = UniqueName("joins");
-    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 704, name.c_str());
-    ASSERT_NE(nullptr, section);
-    Inbox inbox;
-    HANDLE server = IPCInitServer(name.c_str(), Inbox::Receive, nullptr, &inbox);
-    ASSERT_NE(nullptr, server);
-    const std::vector<std::string> lines = Lines();
-    EXPECT_TRUE(Contains(lines, "   IPCInitServer(" + name + "): Server or client with the same name already exists!"));
-    EXPECT_TRUE(AnyStartsWith(lines, "   IPCInitServer(" + name + "): CloseHandle success : "));
-    EXPECT_TRUE(Contains(lines, "   FileMapping " + name + " already exists"));
-
-    raw_mailbox::Client peer;  // writes through the section made before the server
-    ASSERT_TRUE(peer.Open(name));
-    const std::vector<uint8_t> message = PatternMessage(0x0009, 12);
-    ASSERT_EQ(raw_mailbox::SendResult::Sent, peer.Send(message.data(), 12));
-    ASSERT_TRUE(inbox.WaitFor(1, 10000));
-    EXPECT_EQ(message, inbox.Messages()[0]);
-    peer.Close();
-    EXPECT_TRUE(IPCUnitialize(server));
-    CloseHandle(section);
-}
-
-TEST_F(InProcessChannel, IncompleteServerIsReleasedAndNotReturned) {
+// Names with no room for the event suffix, a server without a callback, a
+// client of a section whose events are missing, a server whose "mailbox free"
+// name is taken by a mutex: none is returned, none leaves a handle open.
+TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
     const std::string name = UniqueName("incomplete");
-    // A mutex squatting on the name of the "message present" event.
-    HANDLE squatter = CreateMutexA(nullptr, FALSE, (name + "_MTX").c_str());
-    ASSERT_NE(nullptr, squatter);
-    Inbox inbox;
-    const DWORD before = CountProcessHandles();
-    EXPECT_EQ(nullptr, IPCInitServer(name.c_str(), Inbox::Receive, nullptr, &inbox));
-    EXPECT_EQ(before, CountProcessHandles());
-    const std::vector<std::string> lines = Lines();
-    EXPECT_TRUE(AnyStartsWith(lines, "<= IPCInitServer(" + name + "): CreateEvent " + name + "_MTX failed with error 0x"))
-        << Joined(lines);
-    EXPECT_FALSE(AnyStartsWith(lines, "=> AddItem"));
-    CloseHandle(squatter);
-}
+    const std::string longest = (name + std::string(95, 'x')).substr(0, 95);
+    std::atomic<int> count{0};
+    const auto server = [&](const std::string& n) { return IPCInitServer(n.c_str(), CountMessages, nullptr, &count); };
+    const auto client = [&] { return IPCInitClient(name.c_str()); };
+    const auto failsCleanly = [](const auto& open) {
+        const DWORD before = CountProcessHandles();
+        EXPECT_EQ(nullptr, open());
+        EXPECT_EQ(before, CountProcessHandles());
+    };
+    for (const std::string& bad : {longest + "x", std::string()}) {
+        failsCleanly([&] { return server(bad); });
+        failsCleanly([&] { return IPCInitClient(bad.c_str()); });
+    }
+    failsCleanly([] { return IPCInitClient(nullptr); });
+    failsCleanly([&] { return IPCInitServer(name.c_str(), nullptr, nullptr, nullptr); });
+    HANDLE fits = server(longest);
+    EXPECT_TRUE(IPCUnitialize(IPCInitClient(longest.c_str())));
+    EXPECT_TRUE(IPCUnitialize(fits));
 
-TEST_F(InProcessChannel, RefusesNamesThatLeaveNoRoomForTheEventSuffix) {
-    Inbox inbox;
-    const std::string longest = UniqueName("n") + std::string(95, 'x');
-    const std::string fits = longest.substr(0, 95);
-    const std::string tooLong = longest.substr(0, 96);
-    EXPECT_EQ(nullptr, IPCInitServer(tooLong.c_str(), Inbox::Receive, nullptr, &inbox));
-    EXPECT_EQ(nullptr, IPCInitClient(tooLong.c_str()));
-    EXPECT_EQ(nullptr, IPCInitServer("", Inbox::Receive, nullptr, &inbox));
-    EXPECT_EQ(nullptr, IPCInitClient(nullptr));
-    EXPECT_EQ(nullptr, IPCInitServer(fits.c_str(), nullptr, nullptr, &inbox));
+    orx::UniqueHandle section(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 704, name.c_str()));
+    failsCleanly(client);
+    orx::UniqueHandle present(CreateEventA(nullptr, FALSE, FALSE, (name + "_MTX").c_str()));
+    failsCleanly(client);
+    orx::UniqueHandle squatter(CreateMutexA(nullptr, FALSE, (name + "_EVT").c_str()));
+    failsCleanly([&] { return server(name); });
 
-    HANDLE server = IPCInitServer(fits.c_str(), Inbox::Receive, nullptr, &inbox);
-    ASSERT_NE(nullptr, server);
-    HANDLE client = IPCInitClient(fits.c_str());
-    ASSERT_NE(nullptr, client);
-    EXPECT_TRUE(IPCUnitialize(client));
-    EXPECT_TRUE(IPCUnitialize(server));
-    EXPECT_TRUE(AnyStartsWith(Lines(), "<= IPCInitServer(" + tooLong + "): invalid channel name"));
+    const Lines lines = TraceOf();
+    for (const char* missing : {"_MTX", "_EVT"}) {
+        EXPECT_THAT(lines, Contains(StartsWith("<= IPCInitClient(" + name + ") OpenEvent on " + name + missing)));
+    }
+    EXPECT_THAT(lines, Contains(StartsWith("<= IPCInitServer(" + name + "): CreateEvent " + name + "_EVT failed")));
+    EXPECT_THAT(lines, Not(Contains("=> AddItem " + name)));
 }
 
 TEST_F(InProcessChannel, ClosingDuringACallbackLeavesTheRecordToTheReceiveThread) {
     const std::string name = UniqueName("busyclose");
-    Inbox inbox;
-    inbox.holdMs = 3000;
+    std::atomic<int> count{0};
     const DWORD before = CountProcessHandles();
-    HANDLE server = IPCInitServer(name.c_str(), Inbox::Receive, nullptr, &inbox);
-    ASSERT_NE(nullptr, server);
+    HANDLE server = IPCInitServer(name.c_str(), CountAndHold, nullptr, &count);
     HANDLE client = IPCInitClient(name.c_str());
-    const std::vector<uint8_t> message = PatternMessage(0x1004, 16);
-    ASSERT_TRUE(IPCSendMsg(client, message.data(), 16));
-    ASSERT_TRUE(inbox.WaitFor(1, 10000));  // the callback now holds the message
+    ASSERT_TRUE(server && client);
+    ASSERT_TRUE(IPCSendMsg(client, "\x04\x10\0\0", 4));
+    ASSERT_TRUE(WaitUntil([&] { return count == 1; }, 10000));  // the callback now holds the message
 
     EXPECT_TRUE(IPCUnitialize(server));
-    EXPECT_TRUE(Contains(Lines(), "   Thread has never finished!!!"));
-    EXPECT_FALSE(IPCSendMsg(server, message.data(), 16));  // closed, though its thread still runs
+    EXPECT_THAT(TraceOf(), Contains("   Thread has never finished!!!"));
+    EXPECT_FALSE(IPCSendMsg(server, "\x04\x10\0\0", 4));  // closed, though its thread still runs
     EXPECT_FALSE(IPCUnitialize(server));
-
     // Once the callback returns, the thread ends and releases the channel.
     EXPECT_TRUE(capture.WaitFor("<= RemoveItem " + name, 10000));
     EXPECT_TRUE(IPCUnitialize(client));
     EXPECT_EQ(before, WaitForHandleCount(before, 5000));
 }
 
-namespace {
-
-struct SelfClosing {
-    HANDLE channel = nullptr;
-    bool closed = false;
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-
-    static BOOL Receive(void*, DWORD, void* context) {
-        auto* self = static_cast<SelfClosing*>(context);
-        self->closed = IPCUnitialize(self->channel);
-        SetEvent(self->done);
-        return TRUE;
-    }
-};
-
-}  // namespace
-
 TEST_F(InProcessChannel, ClosingFromItsOwnCallbackNeitherWaitsForItselfNorLeaks) {
     const std::string name = UniqueName("selfclose");
-    SelfClosing context;
+    std::atomic<bool> closed{false};
     const DWORD before = CountProcessHandles();
-    context.channel = IPCInitServer(name.c_str(), SelfClosing::Receive, nullptr, &context);
-    ASSERT_NE(nullptr, context.channel);
+    g_selfClosing = IPCInitServer(name.c_str(), CloseItself, nullptr, &closed);
     raw_mailbox::Client peer;
-    ASSERT_TRUE(peer.Open(name));
-    ASSERT_EQ(raw_mailbox::SendResult::Sent, peer.Send("\x01\x00\x00\x00", 4));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(context.done, 10000));
-    EXPECT_TRUE(context.closed);
+    ASSERT_TRUE(g_selfClosing != nullptr && peer.Open(name));
+    ASSERT_EQ(raw_mailbox::SendResult::Sent, peer.Send("\x01\0\0\0", 4));
     EXPECT_TRUE(capture.WaitFor("<= RemoveItem " + name, 10000));
-    EXPECT_FALSE(Contains(Lines(), "   Thread has never finished!!!"));
+    EXPECT_TRUE(closed.load());
+    EXPECT_THAT(TraceOf(), Not(Contains("   Thread has never finished!!!")));
     peer.Close();
     EXPECT_EQ(before, WaitForHandleCount(before, 5000));
-    CloseHandle(context.done);
 }
 
 TEST_F(InProcessChannel, ReceiveThreadEndsWhenItsWaitFailsForGood) {
     const std::string name = UniqueName("waitfails");
-    Inbox inbox;
-    HANDLE server = IPCInitServer(name.c_str(), Inbox::Receive, nullptr, &inbox);
-    ASSERT_NE(nullptr, server);
-    auto* record = static_cast<IpcChannel*>(server);
-    HANDLE thread = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), record->hRecvThread, GetCurrentProcess(), &thread, SYNCHRONIZE,
-                                FALSE, 0));
-    HANDLE present = OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + "_MTX").c_str());
-    ASSERT_NE(nullptr, present);
-    // Pulled from under the waiting thread: its next wait fails, and so
-    // does every one after it.
+    std::atomic<int> count{0};
+    auto* record = static_cast<IpcChannel*>(IPCInitServer(name.c_str(), CountMessages, nullptr, &count));
+    ASSERT_NE(nullptr, record);
+    orx::UniqueHandle thread;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), record->hRecvThread, GetCurrentProcess(), thread.put(),
+                                SYNCHRONIZE, FALSE, 0));
+    // Pulled from under the waiting thread: its next wait fails, and so does
+    // every one after it.
+    orx::UniqueHandle present(OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + "_MTX").c_str()));
     CloseHandle(record->hMutex);
-    SetEvent(present);
-    CloseHandle(present);
+    SetEvent(present.get());
 
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
-    CloseHandle(thread);
-    EXPECT_TRUE(AnyStartsWith(Lines(), "   ServerRecvProc: wait failed 3 times"));
-    EXPECT_TRUE(IPCUnitialize(server));
-    EXPECT_TRUE(AnyStartsWith(Lines(), "   failed to close mutex handle with error 0x"));
-}
-
-TEST_F(InProcessChannel, LengthFieldAbove696IsDroppedAndTheMailboxFreed) {
-    const std::string name = UniqueName("forged");
-    Inbox inbox;
-    HANDLE server = IPCInitServer(name.c_str(), Inbox::Receive, nullptr, &inbox);
-    ASSERT_NE(nullptr, server);
-    raw_mailbox::Client peer;
-    ASSERT_TRUE(peer.Open(name));
-
-    ASSERT_EQ(raw_mailbox::SendResult::Sent, peer.SendForgedLength(0xFFFFFFFFu));
-    ASSERT_EQ(raw_mailbox::SendResult::Sent, peer.SendForgedLength(697));
-    ASSERT_EQ(raw_mailbox::SendResult::Sent, peer.SendForgedLength(696));  // the largest real message
-    ASSERT_TRUE(inbox.WaitFor(1, 10000));
-    const std::vector<uint8_t> message = PatternMessage(0x0004, 8);
-    EXPECT_EQ(raw_mailbox::SendResult::Sent, peer.Send(message.data(), 8, 1000));
-    ASSERT_TRUE(inbox.WaitFor(2, 10000));
-
-    const auto received = inbox.Messages();
-    ASSERT_EQ(2u, received.size());
-    EXPECT_EQ(696u, received[0].size());
-    EXPECT_EQ(message, received[1]);
-    const std::vector<std::string> lines = Lines();
-    EXPECT_TRUE(Contains(lines, "   ServerRecvProc: malformed message with length 4294967295 (above 696), dropped"));
-    EXPECT_TRUE(Contains(lines, "   ServerRecvProc: malformed message with length 697 (above 696), dropped"));
-    peer.Close();
-    EXPECT_TRUE(IPCUnitialize(server));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 10000));
+    EXPECT_THAT(TraceOf(), Contains(StartsWith("   ServerRecvProc: wait failed 3 times")));
+    EXPECT_TRUE(IPCUnitialize(record));
+    EXPECT_THAT(TraceOf(), Contains(StartsWith("   failed to close mutex handle with error 0x")));
 }

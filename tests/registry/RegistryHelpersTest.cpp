@@ -1,265 +1,186 @@
-// Registry helpers against the prefix's registry, with their trace lines.
+// Registry helpers against the prefix's registry, with their trace lines,
+// under HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT.
 #include "DebugCapture.h"
 #include "DebugTrace.h"
 #include "TestSupport.h"
+#include "WinHandles.h"
 #include "tools.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
-#include <cstring>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-using testing_support::DebugOutputCapture;
+using Lines = std::vector<std::string>;
+using ::testing::Contains;
 
 namespace {
 
-class RegistryHelpers : public ::testing::Test {
+// The test's keys live below a key of its own: at the top of
+// HKEY_CLASSES_ROOT, below SOFTWARE in HKEY_LOCAL_MACHINE.
+class RegistryHelpers : public ::testing::TestWithParam<HKEY> {
 protected:
-    RegistryHelpers() : base_("SOFTWARE\\OrxTest\\RegHelpers" + std::to_string(GetCurrentProcessId())) {
-        SetDebugTraceFlags(TRACE_TO_DEBUGGER);
-    }
+    RegistryHelpers() { SetDebugTraceFlags(TRACE_TO_DEBUGGER); }
     ~RegistryHelpers() override {
         SetDebugTraceFlags(0);
-        testing_support::DeleteRegTree(HKEY_LOCAL_MACHINE, base_);
+        testing_support::DeleteRegTree(Root(), top_);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxTest");  // only once empty
     }
 
-    // The messages of this process's service trace lines, in order.
-    std::vector<std::string> Lines() {
+    HKEY Root() const { return GetParam(); }
+    std::string KeyPath(const std::string& leaf) const { return top_ + "\\" + leaf; }
+
+    // The messages of this process's service trace lines since the last call.
+    Lines Trace() {
         capture_.Settle();
-        std::vector<std::string> lines;
+        Lines lines;
         for (const std::string& text : capture_.TextsFrom(GetCurrentProcessId())) {
+            const size_t start = text.find(") ") + 2;  // the message, without its line feed
             if (text.find("[VPNSTARTER64]") == std::string::npos) continue;
-            std::string line = text.substr(text.find(") ") + 2);
-            if (!line.empty() && line.back() == '\n') line.pop_back();
-            lines.push_back(line);
+            lines.push_back(text.substr(start, text.size() - start - 1));
         }
         capture_.Clear();
         return lines;
     }
 
-    static bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-        for (const auto& l : lines) {
-            if (l == line) return true;
+    // One level at a time: Wine refuses a single call with a long path.
+    bool WalkKey(const std::string& path, bool create) {
+        orx::UniqueHKey key;
+        std::istringstream levels(path);
+        for (std::string level; std::getline(levels, level, '\\');) {
+            orx::UniqueHKey child;
+            const HKEY parent = key ? key.get() : Root();
+            if ((create ? RegCreateKeyExA(parent, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, child.put(),
+                                          nullptr)
+                        : RegOpenKeyExA(parent, level.c_str(), 0, KEY_READ, child.put())) != ERROR_SUCCESS) {
+                return false;
+            }
+            key = std::move(child);
         }
-        return false;
+        return true;
     }
-
-    const std::string& Base() const { return base_; }
-
-    bool SetBinary(const std::string& name, size_t size) {
-        std::vector<uint8_t> data(size);
-        for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>('A' + i % 26);
-        return testing_support::SetRegBinary(HKEY_LOCAL_MACHINE, base_, name, data);
-    }
-
-private:
-    std::string base_;
-    DebugOutputCapture capture_;
-};
-
-// Reads a value with its type, as stored.
-bool ReadValue(HKEY root, const std::string& key, const char* name, DWORD& type, std::string& data) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    char buffer[1024] = {};
-    DWORD size = sizeof buffer;
-    const LONG rc = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(handle);
-    data.assign(buffer, size);
-    return rc == ERROR_SUCCESS;
-}
-
-bool AllEqual(const unsigned char* bytes, size_t size, unsigned char value) {
-    for (size_t i = 0; i < size; ++i) {
-        if (bytes[i] != value) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-TEST_F(RegistryHelpers, GetRegParamTakesValuesThatFitBothBuffers) {
-    ASSERT_TRUE(SetBinary("empty", 0));
-    ASSERT_TRUE(SetBinary("eight", 8));
-    ASSERT_TRUE(SetBinary("nine", 9));
-    ASSERT_TRUE(SetBinary("full", 260));
-    ASSERT_TRUE(SetBinary("over", 261));
-    unsigned char buffer[300];
-    DWORD size = 8;
-
-    std::memset(buffer, 0xAA, sizeof buffer);
-    EXPECT_TRUE(GetRegParam(Base().c_str(), "empty", buffer, &size));
-    EXPECT_TRUE(AllEqual(buffer, 8, 0));
-    EXPECT_EQ(0xAA, buffer[8]);  // only the caller's size is touched
-
-    EXPECT_TRUE(GetRegParam(Base().c_str(), "eight", buffer, &size));
-    EXPECT_EQ(0, std::memcmp(buffer, "ABCDEFGH", 8));
-    EXPECT_EQ(8u, size);  // only read, never updated
-
-    std::memset(buffer, 0xAA, sizeof buffer);
-    EXPECT_FALSE(GetRegParam(Base().c_str(), "nine", buffer, &size));
-    EXPECT_TRUE(AllEqual(buffer, 8, 0));
-
-    size = sizeof buffer;
-    EXPECT_TRUE(GetRegParam(Base().c_str(), "full", buffer, &size));
-    EXPECT_EQ('A' + 259 % 26, buffer[259]);
-    std::memset(buffer, 0xAA, sizeof buffer);
-    EXPECT_FALSE(GetRegParam(Base().c_str(), "over", buffer, &size));
-    EXPECT_TRUE(AllEqual(buffer, sizeof buffer, 0));
-
-    const auto lines = Lines();
-    EXPECT_TRUE(Contains(lines, "=> GetRegParam pKey " + Base() + ", pSubkey eight"));
-    EXPECT_TRUE(Contains(lines, "GetRegParam SubKey value ABCDEFGH valuelen 8"));
-    EXPECT_TRUE(Contains(lines, "GetRegParam SubKey value  valuelen 0"));
-}
-
-TEST_F(RegistryHelpers, GetRegParamRefusesMissingKeysValuesAndBuffers) {
-    unsigned char buffer[16];
-    DWORD size = sizeof buffer;
-    const std::string missing = Base() + "\\missing";
-    EXPECT_FALSE(GetRegParam(missing.c_str(), "v", buffer, &size));
-    EXPECT_EQ((std::vector<std::string>{"=> GetRegParam pKey " + missing + ", pSubkey v",
-                                        "<= GetRegParam error opening key " + missing + ", pSubkey v"}),
-              Lines());
-
-    ASSERT_TRUE(SetBinary("present", 2));
-    EXPECT_FALSE(GetRegParam(Base().c_str(), "absent", buffer, &size));
-    Lines();
-    EXPECT_FALSE(GetRegParam(Base().c_str(), "present", nullptr, &size));
-    EXPECT_TRUE(Lines().empty());
-}
-
-class RegistryHelpersUnderRoot : public RegistryHelpers, public ::testing::WithParamInterface<HKEY> {
-protected:
-    // HKEY_CLASSES_ROOT keys live at its top level; HKLM ones under the test's base.
-    std::string Top() const {
-        return GetParam() == HKEY_CLASSES_ROOT ? "OrxTest.RegHelpers" + std::to_string(GetCurrentProcessId())
-                                               : Base();
-    }
-    std::string KeyPath(const std::string& leaf) const { return Top() + "\\" + leaf; }
-    ~RegistryHelpersUnderRoot() override { testing_support::DeleteRegTree(GetParam(), Top()); }
     bool Exists(const std::string& path) { return WalkKey(path, false); }
     bool MakeKey(const std::string& path) { return WalkKey(path, true); }
 
+    const std::string top_ = std::string(GetParam() == HKEY_CLASSES_ROOT ? "" : "SOFTWARE\\OrxTest\\") +
+                             "OrxTest.RegHelpers" + std::to_string(GetCurrentProcessId());
+
 private:
-    // One level at a time: Wine refuses a single call with a long path.
-    bool WalkKey(const std::string& path, bool create) {
-        HKEY parent = GetParam();
-        size_t start = 0;
-        bool ok = true;
-        while (ok && start < path.size()) {
-            size_t end = path.find('\\', start);
-            if (end == std::string::npos) end = path.size();
-            const std::string level = path.substr(start, end - start);
-            HKEY child = nullptr;
-            ok = (create ? RegCreateKeyExA(parent, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
-                                           nullptr)
-                         : RegOpenKeyExA(parent, level.c_str(), 0, KEY_READ, &child)) == ERROR_SUCCESS;
-            if (parent != GetParam()) RegCloseKey(parent);
-            parent = ok ? child : GetParam();
-            start = end + 1;
-        }
-        if (parent != GetParam()) RegCloseKey(parent);
-        return ok;
-    }
+    testing_support::DebugOutputCapture capture_;
 };
 
-TEST_P(RegistryHelpersUnderRoot, SetRegParamCreatesTheMissingPathAndStoresExactBytes) {
+}  // namespace
+
+TEST_P(RegistryHelpers, GetRegParamTakesOnlyValuesThatFitBothItsOwnAndTheCallersBuffer) {
+    if (Root() != HKEY_LOCAL_MACHINE) GTEST_SKIP() << "GetRegParam reads below HKEY_LOCAL_MACHINE only";
+    // Value name, stored size, the caller's size, whether it is taken.
+    const std::tuple<const char*, size_t, DWORD, bool> cases[] = {
+        {"empty", 0, 8, true}, {"exact", 8, 8, true}, {"oneMore", 9, 8, false}, {"full", 260, 300, true},
+        {"over", 261, 300, false}};
+    for (const auto& [name, storedSize, callerSize, taken] : cases) {
+        SCOPED_TRACE(name);
+        std::vector<uint8_t> stored(storedSize);
+        for (size_t i = 0; i < storedSize; ++i) stored[i] = static_cast<uint8_t>('A' + i % 26);
+        ASSERT_TRUE(testing_support::SetRegBinary(HKEY_LOCAL_MACHINE, top_, name, stored));
+        std::vector<uint8_t> buffer(callerSize + 1, 0xAA);
+        DWORD size = callerSize;
+        EXPECT_EQ(taken, GetRegParam(top_.c_str(), name, buffer.data(), &size));
+        EXPECT_EQ(callerSize, size);  // only read, never updated
+        // Zeroed over the caller's size, filled only when taken, nothing beyond.
+        if (!taken) stored.clear();
+        stored.resize(callerSize, 0);
+        stored.push_back(0xAA);
+        EXPECT_EQ(stored, buffer);
+    }
+    const Lines lines = Trace();
+    EXPECT_THAT(lines, Contains("=> GetRegParam pKey " + top_ + ", pSubkey exact"));
+    EXPECT_THAT(lines, Contains("GetRegParam SubKey value ABCDEFGH valuelen 8"));
+    EXPECT_THAT(lines, Contains("GetRegParam SubKey value  valuelen 0"));
+
+    unsigned char buffer[16];
+    DWORD size = sizeof buffer;
+    const std::string missing = KeyPath("missing");
+    EXPECT_FALSE(GetRegParam(missing.c_str(), "v", buffer, &size));
+    EXPECT_FALSE(GetRegParam(top_.c_str(), "exact", nullptr, &size));  // not traced
+    EXPECT_EQ((Lines{"=> GetRegParam pKey " + missing + ", pSubkey v",
+                     "<= GetRegParam error opening key " + missing + ", pSubkey v"}),
+              Trace());
+}
+
+TEST_P(RegistryHelpers, SetRegParamCreatesTheMissingPathAndStoresExactBytes) {
     const std::string key = KeyPath("one\\two\\three");
-    EXPECT_TRUE(SetRegParam(GetParam(), key.c_str(), "Flag", "abc", 3));
-    DWORD type = 0;
-    std::string data;
-    ASSERT_TRUE(ReadValue(GetParam(), key, "Flag", type, data));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(std::string("abc", 3), data.substr(0, 3));
-    auto lines = Lines();
-    EXPECT_EQ((std::vector<std::string>{"SetRegParam pKey = " + key + ", pSubKey = Flag, pSubKeyValue = abc",
-                                        "SetRegParam ERROR_FILE_NOT_FOUND create subkey"}),
-              lines);
-
+    // "<type>:<bytes>" as stored.
+    const auto stored = [&](const char* value) {
+        orx::UniqueHKey handle;
+        char data[16] = {};
+        DWORD type = 0, size = sizeof data;
+        RegOpenKeyExA(Root(), key.c_str(), 0, KEY_READ, handle.put());
+        RegQueryValueExA(handle.get(), value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+        return std::to_string(type) + ":" + std::string(data, size);
+    };
+    // The byte after the counted ones is not a NUL: the system would count
+    // one in for the caller.
+    EXPECT_TRUE(SetRegParam(Root(), key.c_str(), "Flag", "abc!", 3));
+    EXPECT_EQ("1:abc", stored("Flag"));
+    EXPECT_EQ((Lines{"SetRegParam pKey = " + key + ", pSubKey = Flag, pSubKeyValue = abc",
+                     "SetRegParam ERROR_FILE_NOT_FOUND create subkey"}),
+              Trace());
     // The key exists now: no creation, and the default value traced as "Default".
-    EXPECT_TRUE(SetRegParam(GetParam(), key.c_str(), nullptr, "xyz!", 3));
-    ASSERT_TRUE(ReadValue(GetParam(), key, nullptr, type, data));
-    EXPECT_EQ(std::string("xyz", 3), data.substr(0, 3));
-    EXPECT_EQ(std::vector<std::string>{"SetRegParam pKey = " + key + ", pSubKey = Default, pSubKeyValue = xyz"},
-              Lines());
-
-    EXPECT_FALSE(SetRegParam(GetParam(), key.c_str(), "Flag", nullptr, 3));
+    EXPECT_TRUE(SetRegParam(Root(), key.c_str(), nullptr, "xyz!", 3));
+    EXPECT_EQ("1:xyz", stored(nullptr));
+    EXPECT_EQ(Lines{"SetRegParam pKey = " + key + ", pSubKey = Default, pSubKeyValue = xyz"}, Trace());
+    EXPECT_FALSE(SetRegParam(Root(), key.c_str(), "Flag", nullptr, 3));
 }
 
-TEST_P(RegistryHelpersUnderRoot, DelRegNodeOfAMissingKeySucceeds) {
-    const std::string key = KeyPath("never");
-    EXPECT_TRUE(DelRegNode(GetParam(), key.c_str()));
-    EXPECT_EQ((std::vector<std::string>{"=> DelRegNode " + key, "=> DelRegNodeRecurse " + key,
-                                        "<= DelRegNodeRecurse key not found return TRUE", "<= DelRegNode"}),
-              Lines());
-}
-
-TEST_P(RegistryHelpersUnderRoot, DelRegNodeDeletesALeafAtTheFirstAttempt) {
-    const std::string key = KeyPath("leaf");
-    ASSERT_TRUE(MakeKey(key));
-    EXPECT_TRUE(DelRegNode(GetParam(), key.c_str()));
-    EXPECT_FALSE(Exists(key));
-    EXPECT_EQ((std::vector<std::string>{"=> DelRegNode " + key, "=> DelRegNodeRecurse " + key,
-                                        "<= DelRegNodeRecurse No child return TRUE", "<= DelRegNode"}),
-              Lines());
-}
-
-TEST_P(RegistryHelpersUnderRoot, DelRegNodeRemovesATreeDeepestFirst) {
+// A leaf goes with the first delete, before any open; a tree goes deepest
+// first; a key that is not there is not an error.
+TEST_P(RegistryHelpers, DelRegNodeRemovesLeavesAtOnceAndTreesDeepestFirst) {
     const std::string key = KeyPath("tree");
-    ASSERT_TRUE(MakeKey(key + "\\a\\b\\c"));
-    ASSERT_TRUE(MakeKey(key + "\\a\\d"));
-    ASSERT_TRUE(MakeKey(key + "\\e"));
-    EXPECT_TRUE(DelRegNode(GetParam(), key.c_str()));
-    EXPECT_FALSE(Exists(key));
-    EXPECT_EQ((std::vector<std::string>{
-                  "=> DelRegNode " + key,
-                  "=> DelRegNodeRecurse " + key,
-                  "=> DelRegNodeRecurse " + key + "\\a",
-                  "=> DelRegNodeRecurse " + key + "\\a\\b",
-                  "=> DelRegNodeRecurse " + key + "\\a\\b\\c",
-                  "<= DelRegNodeRecurse No child return TRUE",
-                  "<= DelRegNodeRecurse return TRUE",
-                  "=> DelRegNodeRecurse " + key + "\\a\\d",
-                  "<= DelRegNodeRecurse No child return TRUE",
-                  "<= DelRegNodeRecurse return TRUE",
-                  "=> DelRegNodeRecurse " + key + "\\e",
-                  "<= DelRegNodeRecurse No child return TRUE",
-                  "<= DelRegNodeRecurse return TRUE",
-                  "<= DelRegNode",
-              }),
-              Lines());
+    ASSERT_TRUE(MakeKey(key + "\\a\\b\\c") && MakeKey(key + "\\a\\d") && MakeKey(key + "\\e"));
+    const auto enter = [&](const std::string& child) { return "=> DelRegNodeRecurse " + key + child; };
+    const std::string leaf = "<= DelRegNodeRecurse No child return TRUE", done = "<= DelRegNodeRecurse return TRUE";
+    const std::pair<std::string, Lines> cases[] = {
+        {key + "\\e", {"=> DelRegNode " + key + "\\e", enter("\\e"), leaf, "<= DelRegNode"}},
+        {key,
+         {"=> DelRegNode " + key, enter(""), enter("\\a"), enter("\\a\\b"), enter("\\a\\b\\c"), leaf, done,
+          enter("\\a\\d"), leaf, done, done, "<= DelRegNode"}},
+        {key, {"=> DelRegNode " + key, enter(""), "<= DelRegNodeRecurse key not found return TRUE", "<= DelRegNode"}},
+    };
+    for (const auto& [path, lines] : cases) {
+        EXPECT_TRUE(DelRegNode(Root(), path.c_str()));
+        EXPECT_FALSE(Exists(path));
+        EXPECT_EQ(lines, Trace());
+    }
 }
 
-TEST_P(RegistryHelpersUnderRoot, DelRegNodeStopsAtAChildWhosePathDoesNotFit) {
+TEST_P(RegistryHelpers, DelRegNodeStopsAtPathsThatDoNotFitItsBuffer) {
+    // A child whose full path is 261 characters: the ones before it go, the
+    // parent stays.
     const std::string key = KeyPath("long");
-    const std::string longChild = key + "\\" + std::string(260 - key.size(), 'z');  // 260 characters and more
-    ASSERT_TRUE(MakeKey(key + "\\a"));
-    ASSERT_TRUE(MakeKey(longChild));
-    EXPECT_FALSE(DelRegNode(GetParam(), key.c_str()));
-    EXPECT_FALSE(Exists(key + "\\a"));  // deleted before the long one was reached
+    const std::string longChild = key + "\\" + std::string(260 - key.size(), 'z');
+    ASSERT_TRUE(MakeKey(key + "\\a") && MakeKey(longChild));
+    EXPECT_FALSE(DelRegNode(Root(), key.c_str()));
+    EXPECT_FALSE(Exists(key + "\\a"));
     EXPECT_TRUE(Exists(longChild));
-    const auto lines = Lines();
-    EXPECT_TRUE(Contains(lines, "Buffer truncated, operation cancelled"));
+    Lines lines = Trace();
+    EXPECT_THAT(lines, Contains("Buffer truncated, operation cancelled"));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ("<= DelRegNodeRecurse return FALSE", lines[lines.size() - 2]);
-}
 
-TEST_P(RegistryHelpersUnderRoot, DelRegNodeRefusesPathsItCannotHoldWithoutTouchingThem) {
-    const std::string key = KeyPath("deep");
-    const std::string deepLeaf = key + "\\" + std::string(150, 'p') + "\\" + std::string(150, 'q');
+    // A path given that long, or an empty one (the root itself), is refused
+    // before anything is touched.
+    const std::string deepLeaf = KeyPath("deep\\" + std::string(150, 'p') + "\\" + std::string(150, 'q'));
     ASSERT_TRUE(MakeKey(deepLeaf));
-    EXPECT_FALSE(DelRegNode(GetParam(), deepLeaf.c_str()));
+    EXPECT_FALSE(DelRegNode(Root(), deepLeaf.c_str()));
     EXPECT_TRUE(Exists(deepLeaf));
-    EXPECT_TRUE(Contains(Lines(), "Buffer truncated, operation cancelled"));
-
-    EXPECT_FALSE(DelRegNode(GetParam(), ""));  // would name the root itself
-    EXPECT_TRUE(Exists(key));
+    EXPECT_THAT(Trace(), Contains("Buffer truncated, operation cancelled"));
+    EXPECT_FALSE(DelRegNode(Root(), ""));
+    EXPECT_TRUE(Exists(top_));
 }
 
-INSTANTIATE_TEST_SUITE_P(Roots, RegistryHelpersUnderRoot, ::testing::Values(HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT),
+INSTANTIATE_TEST_SUITE_P(Roots, RegistryHelpers, ::testing::Values(HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT),
                          [](const ::testing::TestParamInfo<HKEY>& info) {
                              return info.param == HKEY_CLASSES_ROOT ? "ClassesRoot" : "LocalMachine";
                          });
@@ -267,16 +188,10 @@ INSTANTIATE_TEST_SUITE_P(Roots, RegistryHelpersUnderRoot, ::testing::Values(HKEY
 TEST(RegToolsText, PathBufferHoldsAtMost259CharactersWithTheSeparator) {
     char buffer[REG_HELPER_BUFFER_SIZE];
     EXPECT_EQ(259u, reg_tools::PathWithSeparator(std::string(258, 'k').c_str(), buffer, sizeof buffer));
-    EXPECT_EQ(0u, reg_tools::PathWithSeparator(std::string(259, 'k').c_str(), buffer, sizeof buffer));
     EXPECT_EQ(259u, reg_tools::PathWithSeparator((std::string(258, 'k') + "\\").c_str(), buffer, sizeof buffer));
+    EXPECT_EQ(0u, reg_tools::PathWithSeparator(std::string(259, 'k').c_str(), buffer, sizeof buffer));
     EXPECT_EQ(4u, reg_tools::PathWithSeparator("abc", buffer, sizeof buffer));
     EXPECT_STREQ("abc\\", buffer);
     EXPECT_TRUE(reg_tools::AppendChildName(buffer, sizeof buffer, 4, std::string(255, 'c').c_str()));
     EXPECT_FALSE(reg_tools::AppendChildName(buffer, sizeof buffer, 4, std::string(256, 'c').c_str()));
-
-    char shown[8];
-    reg_tools::PrintableValue("abcdefghij", 3, shown, sizeof shown);
-    EXPECT_STREQ("abc", shown);
-    reg_tools::PrintableValue("abcdefghij", 10, shown, sizeof shown);
-    EXPECT_STREQ("abcdefg", shown);
 }

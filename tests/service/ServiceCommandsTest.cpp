@@ -1,51 +1,69 @@
 // orxstarter.exe driven for real through the prefix's service control
-// manager: what each command prints, its exit code and what it leaves behind.
+// manager: what each command prints, its exit code, what it leaves behind,
+// and the debug trace the started service writes.
 #include "InstalledService.h"
-#include "StarterProcess.h"
 #include "TestSupport.h"
+#include "WinHandles.h"
 
 #include <gtest/gtest.h>
 
-#include "WinHandles.h"
-
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <regex>
 #include <string>
+#include <vector>
 
 using namespace testing_support;
-using namespace service_test;
 
 namespace {
 
-struct InstalledConfig {
-    bool found = false;
-    DWORD type = 0, start = 0, errorControl = 0;
-    std::string binaryPath, account, displayName;
-};
+std::string StarterCommand(const std::string& args) { return "\"" + BinPath("orxstarter.exe") + "\" " + args; }
+ProcessResult Starter(const std::string& args) { return RunProcess(StarterCommand(args), 120000); }
 
-InstalledConfig QueryConfig() {
-    InstalledConfig config;
-    orx::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    orx::UniqueScHandle service(OpenServiceA(manager.get(), kStarterServiceName, SERVICE_QUERY_CONFIG));
-    if (!service) return config;
-    DWORD needed = 0;
-    QueryServiceConfigA(service.get(), nullptr, 0, &needed);
-    std::string buffer(needed, '\0');
-    auto* qsc = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (!QueryServiceConfigA(service.get(), qsc, needed, &needed)) return config;
-    config.found = true;
-    config.type = qsc->dwServiceType;
-    config.start = qsc->dwStartType;
-    config.errorControl = qsc->dwErrorControl;
-    config.binaryPath = qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "";
-    config.account = qsc->lpServiceStartName ? qsc->lpServiceStartName : "";
-    config.displayName = qsc->lpDisplayName ? qsc->lpDisplayName : "";
-    return config;
+// The output without the CR that text-mode standard output puts before each LF.
+std::string Plain(const std::string& output) { return std::regex_replace(output, std::regex("\r"), ""); }
+
+// The system's text for an error, without its line end, as the program prints it.
+std::string SystemText(DWORD error) {
+    char text[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, LANG_NEUTRAL, text,
+                   sizeof text, nullptr);
+    return std::regex_replace(text, std::regex("[\r\n]+$"), "");
 }
 
-const char kStartedPattern[] = "Starting up OrxIke Starter\\.\\.*\nOrxIke Starter started\\.\n";
-const char kStoppedPattern[] = "Stopping OrxIke Starter\\.\\.*\nOrxIke Starter stopped\\.\n";
+// The installed service as "type start errors|display name|path|account".
+std::string InstalledConfig() {
+    orx::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    orx::UniqueScHandle service(OpenServiceA(manager.get(), kStarterServiceName, SERVICE_QUERY_CONFIG));
+    alignas(QUERY_SERVICE_CONFIGA) char buffer[8192];  // the most the call ever needs
+    auto* c = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+    DWORD needed = 0;
+    if (!service || !QueryServiceConfigA(service.get(), c, sizeof buffer, &needed)) return "none";
+    const auto text = [](const char* s) { return std::string(s != nullptr ? s : ""); };
+    return std::to_string(c->dwServiceType) + " " + std::to_string(c->dwStartType) + " " +
+           std::to_string(c->dwErrorControl) + "|" + text(c->lpDisplayName) + "|" + text(c->lpBinaryPathName) + "|" +
+           text(c->lpServiceStartName);
+}
 
-bool Matches(const std::string& text, const std::string& pattern) { return std::regex_match(text, std::regex(pattern)); }
+// The stop event exists once the run waits on it; a stop before that would go unseen.
+orx::UniqueHandle WaitForStopEvent(DWORD access) {
+    orx::UniqueHandle stopEvent;
+    for (int i = 0; i < 200 && !stopEvent; ++i, Sleep(50)) stopEvent.reset(OpenEventA(access, FALSE, "OrxIkeStop"));
+    return stopEvent;
+}
+
+// True when `wanted` appear in this order (not necessarily adjacent) in `got`.
+bool InOrder(const std::vector<std::string>& got, const std::vector<std::string>& wanted) {
+    auto at = got.begin();
+    for (const std::string& w : wanted) {
+        at = std::find(at, got.end(), w);
+        if (at == got.end()) return false;
+        ++at;
+    }
+    return true;
+}
 
 // Every test starts and ends without the service installed, whatever happens.
 class StarterCommands : public ::testing::Test {
@@ -55,104 +73,53 @@ protected:
 
 }  // namespace
 
-TEST_F(StarterCommands, InstallCreatesAnAutomaticOwnProcessServiceOnce) {
-    const ProcessResult first = Starter("-i");
-    EXPECT_EQ("OrxIke Starter installed.\n", Plain(first.output));
-    EXPECT_EQ(0u, first.exitCode);
-
-    const InstalledConfig config = QueryConfig();
-    ASSERT_TRUE(config.found);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config.type);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config.start);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
-    EXPECT_EQ("OrxIke Starter", config.displayName);
-    EXPECT_STRCASEEQ(BinPath("orxstarter.exe").c_str(), config.binaryPath.c_str());  // unquoted, no arguments
-    EXPECT_EQ("LocalSystem", config.account);
-
-    const ProcessResult second = Starter("-i");
-    EXPECT_EQ("CreateService failed - " + SystemText(ERROR_SERVICE_EXISTS) + "\n", Plain(second.output));
-    EXPECT_EQ(1u, second.exitCode);
-}
-
-TEST_F(StarterCommands, StartEndAndRemoveARunningService) {
-    ASSERT_EQ(0u, Starter("-i").exitCode);
-
-    const ProcessResult start = Starter("-s");
-    EXPECT_TRUE(Matches(Plain(start.output), kStartedPattern)) << start.output;
-    EXPECT_EQ(0u, start.exitCode);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState(kStarterServiceName));
-
-    const ProcessResult end = Starter("-e");
-    EXPECT_TRUE(Matches(Plain(end.output), kStoppedPattern)) << end.output;
-    EXPECT_EQ(0u, end.exitCode);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), ServiceState(kStarterServiceName));
-
-    // Ending a service that is not running: refused silently.
-    const ProcessResult again = Starter("-e");
-    EXPECT_EQ("", again.output);
-    EXPECT_EQ(1u, again.exitCode);
-
-    ASSERT_EQ(0u, Starter("-s").exitCode);
-    const ProcessResult remove = Starter("-u");
-    EXPECT_TRUE(Matches(Plain(remove.output), std::string(kStoppedPattern) + "OrxIke Starter removed\\.\n"))
-        << remove.output;
-    EXPECT_EQ(0u, remove.exitCode);
-    EXPECT_EQ(0u, ServiceState(kStarterServiceName));
-}
-
-TEST_F(StarterCommands, RemoveOfAStoppedServiceOnlyRemoves) {
-    // "-i -u": the last action wins, so nothing is installed first.
-    for (const char* args : {"-u", "-i -u"}) {
-        SCOPED_TRACE(args);
-        ASSERT_EQ(0u, Starter("-i").exitCode);
-        const ProcessResult remove = Starter(args);
-        EXPECT_EQ("OrxIke Starter removed.\n", Plain(remove.output));
-        EXPECT_EQ(0u, remove.exitCode);
-        EXPECT_EQ(0u, ServiceState(kStarterServiceName));
-    }
-}
-
-TEST_F(StarterCommands, CommandsOnAServiceThatIsNotInstalledFail) {
+TEST_F(StarterCommands, OneServiceThroughEveryCommand) {
+    // An automatic own-process service, the path unquoted and without arguments.
+    const std::string config = std::to_string(SERVICE_WIN32_OWN_PROCESS) + " " + std::to_string(SERVICE_AUTO_START) +
+                               " " + std::to_string(SERVICE_ERROR_NORMAL) + "|OrxIke Starter|" +
+                               BinPath("orxstarter.exe") + "|";
+    const std::string installed = "OrxIke Starter installed.\n", removed = "OrxIke Starter removed.\n";
+    const std::string started = "Starting up OrxIke Starter.\nOrxIke Starter started.\n";
+    const std::string stopped = "Stopping OrxIke Starter.\nOrxIke Starter stopped.\n";
     const std::string missing = "OpenService failed - " + SystemText(ERROR_SERVICE_DOES_NOT_EXIST) + "\n";
-    for (const char* option : {"-s", "-e", "-u"}) {
-        SCOPED_TRACE(option);
-        const ProcessResult result = Starter(option);
-        EXPECT_EQ(missing, Plain(result.output));
-        EXPECT_EQ(1u, result.exitCode);
-    }
-}
-
-TEST_F(StarterCommands, WithoutArgumentsFromAConsoleNothingIsPrinted) {
-    const ProcessResult result = Starter("");
-    EXPECT_EQ("", result.output);
-    EXPECT_EQ(1u, result.exitCode);
-    EXPECT_FALSE(result.timedOut);
-}
-
-TEST_F(StarterCommands, AccountAndPasswordReachTheInstallation) {
-    for (const char* args : {"-i -l.\\tester -ps3cret", "-i -l .\\tester -p s3cret"}) {
-        SCOPED_TRACE(args);
-        const ProcessResult result = Starter(args);
-        EXPECT_EQ("OrxIke Starter installed.\n", Plain(result.output));
-        EXPECT_EQ(".\\tester", QueryConfig().account);
-        ASSERT_TRUE(ForceRemoveService(kStarterServiceName));
+    // What is printed shows each run of progress dots as one.
+    struct Step { const char* args; std::string printed; DWORD exitCode, stateAfter; std::string configAfter = ""; };
+    const Step steps[] = {
+        {"-i", installed, 0, SERVICE_STOPPED, config + "LocalSystem"},
+        {"-i", "CreateService failed - " + SystemText(ERROR_SERVICE_EXISTS) + "\n", 1, SERVICE_STOPPED},
+        {"-s", started, 0, SERVICE_RUNNING},
+        {"-e", stopped, 0, SERVICE_STOPPED},
+        {"-e", "", 1, SERVICE_STOPPED},  // not running: refused silently
+        {"-s", started, 0, SERVICE_RUNNING},
+        {"-u", stopped + removed, 0, 0},
+        {"-s", missing, 1, 0}, {"-e", missing, 1, 0}, {"-u", missing, 1, 0},
+        {"-i -l.\\tester -ps3cret", installed, 0, SERVICE_STOPPED, config + ".\\tester"},
+        {"-u", removed, 0, 0},
+        {"-i -l .\\tester -p s3cret", installed, 0, SERVICE_STOPPED, config + ".\\tester"},
+        {"-i -u", removed, 0, 0},  // the last action wins: nothing is installed first
+        {"", "", 1, 0},            // no argument from a console
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.args);
+        const ProcessResult result = Starter(s.args);
+        EXPECT_EQ(s.printed, std::regex_replace(Plain(result.output), std::regex(R"(\.\.+\n)"), ".\n"));
+        EXPECT_EQ(s.exitCode, result.exitCode);
+        EXPECT_EQ(s.stateAfter, ServiceState());
+        if (!s.configAfter.empty()) {
+            EXPECT_EQ(s.configAfter, InstalledConfig());
+        }
     }
 }
 
 TEST_F(StarterCommands, ConsoleDebugModeRunsUntilCtrlCAndNeverInstalls) {
     // A console of its own, as a user's terminal would be.
     BackgroundProcess debug(StarterCommand("-d -i"), CREATE_NEW_CONSOLE);
-    ASSERT_TRUE(debug.started());
     ASSERT_TRUE(debug.WaitForOutput("Debugging OrxIke Starter.", 20000)) << debug.Output();
-    // The stop event exists once the run is waiting on it; a Ctrl+C before
-    // that would not end the run.
-    orx::UniqueHandle stopEvent;
-    for (int i = 0; i < 200 && !stopEvent; ++i, Sleep(50)) stopEvent.reset(OpenEventA(SYNCHRONIZE, FALSE, "OrxIkeStop"));
-    ASSERT_TRUE(stopEvent);
-    EXPECT_EQ(0u, ServiceState(kStarterServiceName));
+    ASSERT_TRUE(WaitForStopEvent(SYNCHRONIZE));
+    EXPECT_EQ(0u, ServiceState());
 
     ASSERT_EQ(0u, RunProcess("\"" + BinPath("ctrlc_sender.exe") + "\" " + std::to_string(debug.pid())).exitCode);
-    DWORD exitCode = 0;
+    DWORD exitCode = 1;
     ASSERT_TRUE(debug.Wait(20000, &exitCode)) << debug.Output();
     EXPECT_EQ(0u, exitCode);
     EXPECT_EQ("Debugging OrxIke Starter.\nStopping OrxIke Starter.\n", Plain(debug.Output()));
@@ -160,15 +127,59 @@ TEST_F(StarterCommands, ConsoleDebugModeRunsUntilCtrlCAndNeverInstalls) {
 
 TEST_F(StarterCommands, FacelessModePrintsNothingAndEndsWithItsStopEvent) {
     BackgroundProcess faceless(StarterCommand("-f"));
-    ASSERT_TRUE(faceless.started());
-    orx::UniqueHandle stopEvent;
-    for (int i = 0; i < 200 && !stopEvent; ++i, Sleep(50)) {
-        stopEvent.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, "OrxIkeStop"));
-    }
+    const orx::UniqueHandle stopEvent = WaitForStopEvent(EVENT_MODIFY_STATE);
     ASSERT_TRUE(stopEvent);
     SetEvent(stopEvent.get());
-    DWORD exitCode = 0;
+    DWORD exitCode = 1;
     ASSERT_TRUE(faceless.Wait(20000, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EXPECT_EQ("", faceless.Output());
+}
+
+// With "StarterLogFile" = 2 and "LogPath" set, the service appends its trace
+// to the day's file under the data directory that the manager's environment
+// gives it: Wine's service control manager sets ALLUSERSPROFILE=C:\users\Public.
+TEST_F(StarterCommands, AStartedServiceAppendsTimestampedCrLfLinesToTheDaysFile) {
+    const std::string top = "OrxTraceTest" + std::to_string(GetCurrentProcessId());
+    const struct RemovedAtEnd {
+        std::string path;
+        ~RemovedAtEnd() { RemoveTree(path); }
+    } tree{"C:\\users\\Public\\" + top};
+    const std::string logFiles = tree.path + "\\Logs\\LogFiles";  // the trace never creates LogFiles itself
+    ASSERT_TRUE(std::filesystem::create_directories(logFiles));
+    const std::string file = logFiles + "\\" + TodayDashed() + "-vpnstarterdbg.log", earlier = "earlier line\r\n";
+    std::ofstream(file, std::ios::binary) << earlier;
+    ScopedRegValue logFile(HKEY_LOCAL_MACHINE, kAppPathsKey, "StarterLogFile");
+    ScopedRegValue logPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath");
+    ASSERT_TRUE(logFile.SetBinary({2}));
+    ASSERT_TRUE(logPath.SetString(top + "\\Logs"));
+    for (const char* args : {"-i", "-s", "-e", "-u"}) ASSERT_EQ(0u, Starter(args).exitCode) << args;
+
+    // Appended, never truncated; then only whole trace lines, each ending in CR LF.
+    const std::string data = ReadFileBytes(file);
+    ASSERT_EQ(0u, data.rfind(earlier, 0)) << data;
+    const std::regex line(R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \[VPNSTARTER64\]\[(\d+)\] \(([^:]+):\d+\) ([^\r\n]*)\r\n)");
+    std::map<std::string, std::vector<std::string>> byThread;  // the messages of each thread, in order
+    std::string runThread;
+    size_t at = earlier.size();
+    for (std::smatch m; std::regex_search(data.cbegin() + at, data.cend(), m, line, std::regex_constants::match_continuous);
+         at += m.length()) {
+        byThread[m[1]].push_back(m[3]);
+        if (m[3] == "=> CService::Run..." && m[2] == "Service.cpp") runThread = m[1];
+    }
+    EXPECT_EQ(data.size(), at) << "not a trace line: " << data.substr(at, 200);
+    ASSERT_FALSE(runThread.empty()) << "no run line from Service.cpp";
+
+    // The run thread up to its wait; the stop on the dispatcher's thread up to
+    // setting the stop event. Later lines of the two threads may collide on
+    // the unshared file and be dropped, so they are not required.
+    EXPECT_TRUE(InOrder(byThread[runThread], {"=> CService::Run...", "=> ReportStatus 0x00000002",
+                                              "<= ReportStatus 0x00000002", "   End ReportStatus(SERVICE_START_PENDING)",
+                                              "=> ReportStatus 0x00000004", "<= ReportStatus 0x00000004"}));
+    bool stopSeen = false;
+    for (const auto& [thread, messages] : byThread) {
+        stopSeen |= thread != runThread && InOrder(messages, {"=> ServiceCtrl with code 0x0001", "=> CService::Stop()",
+                                                              "=> ReportStatus 0x00000003", "<= ReportStatus 0x00000003"});
+    }
+    EXPECT_TRUE(stopSeen) << "no stop lines on the dispatcher's thread";
 }

@@ -3,10 +3,16 @@
 #include "ServiceControl.h"
 #include "ServiceStatus.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
+#include <array>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
+
+using ::testing::ElementsAre;
 
 namespace {
 
@@ -19,136 +25,76 @@ std::string Param(const std::string& arg) { return "   RegisterService : param "
 
 }  // namespace
 
-TEST(ServiceCommandLine, WithoutActionOptionsTheDispatcherIsUsed) {
-    const ServiceCommand none = Parse({});
-    EXPECT_EQ(ServiceAction::StartDispatcher, none.action);
-    EXPECT_TRUE(none.traceLines.empty());
-
-    // Words without a dash are skipped silently; unknown letters and capitals
-    // are traced and ignored.
-    const ServiceCommand ignored = Parse({"install", "-x", "-I"});
-    EXPECT_EQ(ServiceAction::StartDispatcher, ignored.action);
-    EXPECT_EQ((std::vector<std::string>{Param("-x"), Param("-I")}), ignored.traceLines);
-}
-
-TEST(ServiceCommandLine, OnlyTheLetterAfterTheDashCountsAndTheLastActionWins) {
-    EXPECT_EQ(ServiceAction::Install, Parse({"-install"}).action);
-    EXPECT_EQ(ServiceAction::Remove, Parse({"-i", "-u"}).action);
-    EXPECT_EQ(ServiceAction::Install, Parse({"-u", "-i"}).action);
-    EXPECT_EQ(ServiceAction::EndService, Parse({"-s", "word", "-e"}).action);
-    EXPECT_EQ(ServiceAction::StartupService, Parse({"-e", "-start"}).action);
-
-    const ServiceCommand both = Parse({"-i", "-u"});
-    EXPECT_EQ((std::vector<std::string>{Param("-i"), "   RegisterService: install service\n", Param("-u"),
-                                        "   RegisterService: uninstall service\n"}),
-              both.traceLines);
-}
-
-TEST(ServiceCommandLine, DebugOptionsEndTheReadingAtOnce) {
-    const ServiceCommand debug = Parse({"-d", "-i"});
-    EXPECT_EQ(ServiceAction::DebugConsole, debug.action);
-    EXPECT_EQ(std::vector<std::string>{Param("-d")}, debug.traceLines);
-
-    const ServiceCommand faceless = Parse({"-u", "-f", "-lsomeone"});
-    EXPECT_EQ(ServiceAction::DebugFaceless, faceless.action);
-    EXPECT_FALSE(faceless.account.has_value());
-}
-
-TEST(ServiceCommandLine, AccountAndPasswordAttachedOrSeparateAreAlike) {
-    const ServiceCommand attached = Parse({"-i", "-lDOMAIN\\user", "-ps3cret"});
-    const ServiceCommand separate = Parse({"-i", "-l", "DOMAIN\\user", "-p", "s3cret"});
-    for (const ServiceCommand* c : {&attached, &separate}) {
-        EXPECT_EQ(ServiceAction::Install, c->action);
-        EXPECT_EQ("DOMAIN\\user", c->account.value_or("<none>"));
-        EXPECT_EQ("s3cret", c->password.value_or("<none>"));
-    }
-    EXPECT_FALSE(Parse({"-i"}).account.has_value());
-    EXPECT_FALSE(Parse({"-i"}).password.has_value());
-}
-
-TEST(ServiceCommandLine, TakingTheNextArgumentConsumesItWhateverItIs) {
-    const ServiceCommand c = Parse({"-l", "-u", "-i"});
-    EXPECT_EQ("-u", c.account.value_or("<none>"));
-    EXPECT_EQ(ServiceAction::Install, c.action);
-}
-
-TEST(ServiceCommandLine, LoginOrPasswordLastWithNothingAttachedTakesNothing) {
-    const ServiceCommand login = Parse({"-i", "-l"});
-    EXPECT_EQ(ServiceAction::Install, login.action);
-    EXPECT_FALSE(login.account.has_value());
-    EXPECT_EQ("   RegisterService: no account name given, option ignored\n", login.traceLines.back());
-
-    const ServiceCommand password = Parse({"-pfirst", "-i", "-p"});
-    EXPECT_EQ("first", password.password.value_or("<none>"));  // an earlier value stays
-    EXPECT_EQ("   RegisterService: no password given, option ignored\n", password.traceLines.back());
-}
-
-TEST(ServiceStatus, OneLifeReportsCheckpointsAndWaitHintsInOrder) {
-    struct Report {
-        DWORD state, waitHint, checkpoint, controls;
+TEST(ServiceCommandLine, LastActionWinsDebugEndsTheReadingAndValuesAreAttachedOrNext) {
+    struct Case { std::vector<const char*> args; ServiceAction action; std::optional<std::string> account = {}, password = {}; };
+    using A = ServiceAction;
+    const Case cases[] = {
+        {{}, A::StartDispatcher},
+        {{"install", "-x", "-I"}, A::StartDispatcher},  // words without a dash, unknown letters, capitals
+        {{"-install"}, A::Install},                     // only the letter after the dash counts
+        {{"-i", "-u"}, A::Remove}, {{"-u", "-i"}, A::Install},
+        {{"-s", "word", "-e"}, A::EndService}, {{"-e", "-start"}, A::StartupService},
+        {{"-d", "-i"}, A::DebugConsole}, {{"-u", "-f", "-lsomeone"}, A::DebugFaceless},
+        {{"-i", "-lDOMAIN\\user", "-ps3cret"}, A::Install, "DOMAIN\\user", "s3cret"},
+        {{"-i", "-l", "DOMAIN\\user", "-p", "s3cret"}, A::Install, "DOMAIN\\user", "s3cret"},
+        {{"-l", "-u", "-i"}, A::Install, "-u"},  // the next argument is taken whatever it is
+        {{"-i", "-l"}, A::Install},              // last, with nothing attached: nothing taken
+        {{"-pfirst", "-i", "-p"}, A::Install, std::nullopt, "first"},
     };
-    // ServiceMain, Run, running, stop request, Run ends, ServiceMain ends.
-    const Report life[] = {
-        {SERVICE_START_PENDING, 3000, 1, 0},  {SERVICE_START_PENDING, 3000, 2, 0},
-        {SERVICE_RUNNING, 3000, 0, 0x85},     {SERVICE_STOP_PENDING, 15000, 3, 0x85},
-        {SERVICE_STOPPED, 3000, 0, 0x85},     {SERVICE_STOPPED, 3000, 0, 0x85},
+    for (const Case& c : cases) {
+        const ServiceCommand command = Parse(c.args);
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(c.action, command.action);
+        EXPECT_EQ(c.account, command.account);
+        EXPECT_EQ(c.password, command.password);
+    }
+}
+
+TEST(ServiceCommandLine, TraceLinesFollowTheOptionsMet) {
+    EXPECT_THAT(Parse({}).traceLines, ElementsAre());
+    EXPECT_THAT(Parse({"install", "-x", "-I"}).traceLines, ElementsAre(Param("-x"), Param("-I")));
+    EXPECT_THAT(Parse({"-i", "-u"}).traceLines, ElementsAre(Param("-i"), "   RegisterService: install service\n",
+                                                            Param("-u"), "   RegisterService: uninstall service\n"));
+    EXPECT_EQ("   RegisterService: no account name given, option ignored\n", Parse({"-i", "-l"}).traceLines.back());
+    EXPECT_EQ("   RegisterService: no password given, option ignored\n", Parse({"-pfirst", "-p"}).traceLines.back());
+}
+
+TEST(ServiceStatus, CheckpointsAndWaitHintsOfOneLife) {
+    using Report = std::array<DWORD, 4>;  // state, wait hint, checkpoint, accepted controls
+    const Report reports[] = {
+        // ServiceMain, Run, running, stop request, Run ends, ServiceMain ends.
+        {SERVICE_START_PENDING, 3000, 1, 0}, {SERVICE_START_PENDING, 3000, 2, 0}, {SERVICE_RUNNING, 3000, 0, 0x85},
+        {SERVICE_STOP_PENDING, 15000, 3, 0x85}, {SERVICE_STOPPED, 3000, 0, 0x85}, {SERVICE_STOPPED, 3000, 0, 0x85},
+        // Pending reports keep counting and nothing resets the counter (an
+        // interrogation during stop-pending repeats the state).
+        {SERVICE_STOP_PENDING, 3000, 4, 0x85}, {SERVICE_RUNNING, 3000, 0, 0x85}, {SERVICE_PAUSE_PENDING, 3000, 5, 0x85},
     };
     DWORD counter = 0;
-    for (const Report& expected : life) {
-        const SERVICE_STATUS s =
-            ComposeServiceStatus(SERVICE_WIN32_OWN_PROCESS, expected.state, expected.waitHint, ORX_ACCEPTED_CONTROLS, counter);
-        SCOPED_TRACE(expected.state);
-        EXPECT_EQ(0x10u, s.dwServiceType);
-        EXPECT_EQ(expected.state, s.dwCurrentState);
-        EXPECT_EQ(expected.waitHint, s.dwWaitHint);
-        EXPECT_EQ(expected.checkpoint, s.dwCheckPoint);
-        EXPECT_EQ(expected.controls, s.dwControlsAccepted);
-        EXPECT_EQ(0u, s.dwWin32ExitCode);
-        EXPECT_EQ(0u, s.dwServiceSpecificExitCode);
+    for (const Report& r : reports) {
+        const SERVICE_STATUS s = ComposeServiceStatus(SERVICE_WIN32_OWN_PROCESS, r[0], r[1], ORX_ACCEPTED_CONTROLS, counter);
+        EXPECT_EQ(r, (Report{s.dwCurrentState, s.dwWaitHint, s.dwCheckPoint, s.dwControlsAccepted}));
+        EXPECT_EQ(0u, s.dwWin32ExitCode + s.dwServiceSpecificExitCode);
     }
-}
-
-TEST(ServiceStatus, PendingReportsKeepCountingAndNothingResetsTheCounter) {
-    DWORD counter = 3;
-    // An interrogation during stop-pending repeats the state with a fresh checkpoint.
-    EXPECT_EQ(4u, ComposeServiceStatus(0x10, SERVICE_STOP_PENDING, 3000, ORX_ACCEPTED_CONTROLS, counter).dwCheckPoint);
-    EXPECT_EQ(0u, ComposeServiceStatus(0x10, SERVICE_RUNNING, 3000, ORX_ACCEPTED_CONTROLS, counter).dwCheckPoint);
-    EXPECT_EQ(5u, ComposeServiceStatus(0x10, SERVICE_PAUSE_PENDING, 3000, ORX_ACCEPTED_CONTROLS, counter).dwCheckPoint);
-    EXPECT_EQ(5u, counter);
 }
 
 TEST(ServiceControl, EachCodeReachesItsOperation) {
-    struct Case {
-        DWORD code;
-        ServiceControlAction action;
-        DWORD pendingState;
+    using C = ServiceControlAction;
+    const std::tuple<DWORD, ServiceControlAction, DWORD> cases[] = {
+        {1, C::Stop, SERVICE_STOP_PENDING},   {2, C::Pause, SERVICE_PAUSE_PENDING}, {3, C::Continue, SERVICE_CONTINUE_PENDING},
+        {4, C::Interrogate, 0},               {5, C::Shutdown, SERVICE_STOP_PENDING}, {14, C::SessionChange, 0},
+        {0, C::None, 0}, {6, C::None, 0}, {15, C::None, 0}, {128, C::None, 0},
     };
-    const Case cases[] = {
-        {1, ServiceControlAction::Stop, SERVICE_STOP_PENDING},
-        {2, ServiceControlAction::Pause, SERVICE_PAUSE_PENDING},
-        {3, ServiceControlAction::Continue, SERVICE_CONTINUE_PENDING},
-        {4, ServiceControlAction::Interrogate, 0},
-        {5, ServiceControlAction::Shutdown, SERVICE_STOP_PENDING},
-        {14, ServiceControlAction::SessionChange, 0},
-        {0, ServiceControlAction::None, 0},
-        {6, ServiceControlAction::None, 0},
-        {15, ServiceControlAction::None, 0},
-        {128, ServiceControlAction::None, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        const ServiceControlDecision d = DecideServiceControl(c.code);
-        EXPECT_EQ(c.action, d.action);
-        EXPECT_EQ(c.pendingState, d.pendingState);
+    for (const auto& [code, action, pendingState] : cases) {
+        const ServiceControlDecision d = DecideServiceControl(code);
+        EXPECT_EQ(std::make_pair(action, pendingState), std::make_pair(d.action, d.pendingState)) << code;
     }
 }
 
 TEST(ServiceControl, SessionChangeNames) {
     const char* const names[] = {
-        "WTS_CONSOLE_CONNECT", "WTS_CONSOLE_DISCONNECT", "WTS_REMOTE_CONNECT", "WTS_REMOTE_DISCONNECT",
-        "WTS_SESSION_LOGON",   "WTS_SESSION_LOGOFF",     "WTS_SESSION_LOCK",   "WTS_SESSION_UNLOCK",
-        "WTS_SESSION_REMOTE_CONTROL",
-    };
-    for (DWORD code = 1; code <= 9; ++code) EXPECT_STREQ(names[code - 1], SessionChangeName(code));
-    for (DWORD code : {0ul, 10ul, 0xFFFFFFFFul}) EXPECT_STREQ("Unknown Event Type", SessionChangeName(code));
+        "Unknown Event Type", "WTS_CONSOLE_CONNECT", "WTS_CONSOLE_DISCONNECT", "WTS_REMOTE_CONNECT",
+        "WTS_REMOTE_DISCONNECT", "WTS_SESSION_LOGON", "WTS_SESSION_LOGOFF", "WTS_SESSION_LOCK",
+        "WTS_SESSION_UNLOCK", "WTS_SESSION_REMOTE_CONTROL", "Unknown Event Type"};
+    for (DWORD code = 0; code <= 10; ++code) EXPECT_STREQ(names[code], SessionChangeName(code));
+    EXPECT_STREQ("Unknown Event Type", SessionChangeName(0xFFFFFFFF));
 }

@@ -9,7 +9,6 @@ constexpr DWORD kBufferSize = 4096;  // DWORD pid, then the text
 }
 
 DebugOutputCapture::DebugOutputCapture() {
-    InitializeCriticalSection(&lock_);
     mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, "DBWIN_BUFFER");
     if (mapping_ == nullptr) return;
     view_ = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0);
@@ -17,7 +16,20 @@ DebugOutputCapture::DebugOutputCapture() {
     dataReady_ = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (view_ == nullptr || bufferReady_ == nullptr || dataReady_ == nullptr || stop_ == nullptr) return;
-    thread_ = CreateThread(nullptr, 0, Loop, this, 0, nullptr);
+    thread_ = CreateThread(nullptr, 0, [](void* self) -> DWORD {
+        auto* capture = static_cast<DebugOutputCapture*>(self);
+        const HANDLE waits[] = {capture->dataReady_, capture->stop_};
+        for (;;) {
+            SetEvent(capture->bufferReady_);
+            if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
+            const auto* raw = static_cast<const char*>(capture->view_);
+            DWORD pid = 0;
+            std::memcpy(&pid, raw, sizeof pid);
+            std::string text(raw + sizeof pid, strnlen(raw + sizeof pid, kBufferSize - sizeof pid));
+            std::lock_guard<std::mutex> hold(capture->lock_);
+            capture->lines_.emplace_back(pid, std::move(text));
+        }
+    }, this, 0, nullptr);
 }
 
 DebugOutputCapture::~DebugOutputCapture() {
@@ -26,69 +38,36 @@ DebugOutputCapture::~DebugOutputCapture() {
         WaitForSingleObject(thread_, 5000);
         CloseHandle(thread_);
     }
-    for (HANDLE h : {stop_, dataReady_, bufferReady_}) {
+    for (HANDLE h : {stop_, dataReady_, bufferReady_, mapping_}) {
         if (h != nullptr) CloseHandle(h);
     }
     if (view_ != nullptr) UnmapViewOfFile(view_);
-    if (mapping_ != nullptr) CloseHandle(mapping_);
-    DeleteCriticalSection(&lock_);
 }
 
-DWORD WINAPI DebugOutputCapture::Loop(void* self) {
-    auto* capture = static_cast<DebugOutputCapture*>(self);
-    const HANDLE waits[] = {capture->dataReady_, capture->stop_};
-    for (;;) {
-        SetEvent(capture->bufferReady_);
-        const DWORD rc = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        if (rc != WAIT_OBJECT_0) return 0;
-        const auto* raw = static_cast<const char*>(capture->view_);
-        DebugLine line;
-        std::memcpy(&line.pid, raw, sizeof line.pid);
-        line.text.assign(raw + sizeof(DWORD), strnlen(raw + sizeof(DWORD), kBufferSize - sizeof(DWORD)));
-        EnterCriticalSection(&capture->lock_);
-        capture->lines_.push_back(std::move(line));
-        LeaveCriticalSection(&capture->lock_);
-    }
-}
-
-std::vector<DebugLine> DebugOutputCapture::Lines() {
-    EnterCriticalSection(&lock_);
-    std::vector<DebugLine> copy = lines_;
-    LeaveCriticalSection(&lock_);
-    return copy;
-}
-
-std::vector<std::string> DebugOutputCapture::Texts() {
+std::vector<std::string> DebugOutputCapture::Select(bool anyProcess, DWORD pid) {
+    std::lock_guard<std::mutex> hold(lock_);
     std::vector<std::string> texts;
-    for (const DebugLine& line : Lines()) texts.push_back(line.text);
-    return texts;
-}
-
-std::vector<std::string> DebugOutputCapture::TextsFrom(DWORD pid) {
-    std::vector<std::string> texts;
-    for (const DebugLine& line : Lines()) {
-        if (line.pid == pid) texts.push_back(line.text);
+    for (const auto& [from, text] : lines_) {
+        if (anyProcess || from == pid) texts.push_back(text);
     }
     return texts;
 }
+
+std::vector<std::string> DebugOutputCapture::Texts() { return Select(true, 0); }
+std::vector<std::string> DebugOutputCapture::TextsFrom(DWORD pid) { return Select(false, pid); }
 
 void DebugOutputCapture::Clear() {
-    EnterCriticalSection(&lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     lines_.clear();
-    LeaveCriticalSection(&lock_);
 }
 
 bool DebugOutputCapture::WaitFor(const std::string& needle, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
+    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs;; Sleep(20)) {
         for (const std::string& text : Texts()) {
             if (text.find(needle) != std::string::npos) return true;
         }
         if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
     }
 }
-
-void DebugOutputCapture::Settle(DWORD ms) { Sleep(ms); }
 
 }  // namespace testing_support

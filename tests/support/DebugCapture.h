@@ -5,15 +5,12 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
-
-struct DebugLine {
-    DWORD pid;
-    std::string text;
-};
 
 class DebugOutputCapture {
 public:
@@ -23,25 +20,24 @@ public:
     DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
 
     bool active() const { return thread_ != nullptr; }
-    std::vector<DebugLine> Lines();
     std::vector<std::string> Texts();               // every captured text
     std::vector<std::string> TextsFrom(DWORD pid);  // of one process
     void Clear();
     // Waits until a captured text contains `needle`.
     bool WaitFor(const std::string& needle, DWORD timeoutMs);
     // Lets texts already written by another thread or process arrive.
-    void Settle(DWORD ms = 200);
+    void Settle(DWORD ms = 200) { Sleep(ms); }
 
 private:
-    static DWORD WINAPI Loop(void* self);
+    std::vector<std::string> Select(bool anyProcess, DWORD pid);
     HANDLE mapping_ = nullptr;
     void* view_ = nullptr;
     HANDLE bufferReady_ = nullptr;
     HANDLE dataReady_ = nullptr;
     HANDLE stop_ = nullptr;
     HANDLE thread_ = nullptr;
-    CRITICAL_SECTION lock_;
-    std::vector<DebugLine> lines_;
+    std::mutex lock_;
+    std::vector<std::pair<DWORD, std::string>> lines_;  // pid, text
 };
 
 }  // namespace testing_support

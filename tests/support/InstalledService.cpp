@@ -14,15 +14,18 @@ orx::UniqueScHandle OpenByName(const std::string& name, DWORD access) {
     return orx::UniqueScHandle(OpenServiceA(manager.get(), name.c_str(), access));
 }
 
-// Polls until the service has left the pending states; false on time-out.
-bool WaitUntilSettled(SC_HANDLE service, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+// Stops the service (waiting up to 30 s for it to stop) and deletes it.
+void ForceRemoveService(const std::string& name) {
+    orx::UniqueScHandle service = OpenByName(name, SERVICE_ALL_ACCESS);
+    if (!service) return;
     SERVICE_STATUS status{};
-    while (QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(100);
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
+        while (QueryServiceStatus(service.get(), &status) && status.dwCurrentState != SERVICE_STOPPED &&
+               GetTickCount64() < deadline)
+            Sleep(100);
     }
-    return true;
+    DeleteService(service.get());
 }
 
 }  // namespace
@@ -32,16 +35,6 @@ DWORD ServiceState(const std::string& name) {
     SERVICE_STATUS status{};
     if (!service || !QueryServiceStatus(service.get(), &status)) return 0;
     return status.dwCurrentState;
-}
-
-bool ForceRemoveService(const std::string& name, DWORD stopTimeoutMs) {
-    orx::UniqueScHandle service = OpenByName(name, SERVICE_ALL_ACCESS);
-    if (!service) return ServiceState(name) == 0;
-    SERVICE_STATUS status{};
-    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitUntilSettled(service.get(), stopTimeoutMs);
-    DeleteService(service.get());
-    service.reset();
-    return ServiceState(name) == 0;
 }
 
 ScopedServiceRemoval::ScopedServiceRemoval(std::string name) : name_(std::move(name)) { ForceRemoveService(name_); }

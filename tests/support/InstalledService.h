@@ -14,14 +14,10 @@ extern const char* const kStarterServiceName;
 
 // Current state of an installed service (SERVICE_RUNNING, ...); 0 when it is
 // not installed.
-DWORD ServiceState(const std::string& name);
+DWORD ServiceState(const std::string& name = kStarterServiceName);
 
-// Stops the service (waiting up to `stopTimeoutMs`) and deletes it. True when
-// no such service is left.
-bool ForceRemoveService(const std::string& name, DWORD stopTimeoutMs = 30000);
-
-// Removes the service on construction (a leftover of an earlier run) and on
-// destruction (even when the test failed half-way).
+// Stops and deletes the service on construction (a leftover of an earlier
+// run) and on destruction (even when the test failed half-way).
 class ScopedServiceRemoval {
 public:
     explicit ScopedServiceRemoval(std::string name = kStarterServiceName);

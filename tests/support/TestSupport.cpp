@@ -1,72 +1,66 @@
 #include "TestSupport.h"
 
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace testing_support {
 
 const char* const kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orxike.exe";
 
-std::string BinDir() {
+std::string BinPath(const std::string& fileName) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
-    char* slash = std::strrchr(path, '\\');
-    if (slash != nullptr) *slash = '\0';
-    return path;
+    std::string dir = path;
+    return dir.substr(0, dir.rfind('\\')) + "\\" + fileName;
 }
-
-std::string BinPath(const std::string& fileName) { return BinDir() + "\\" + fileName; }
-
-namespace {
-
-// Starts a process with standard output and error on one inheritable pipe.
-bool StartWithPipe(const std::string& commandLine, DWORD creationFlags, PROCESS_INFORMATION& pi, HANDLE& readEnd) {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return false;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string mutableLine = commandLine;
-    const BOOL ok = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr, nullptr, &si, &pi);
-    CloseHandle(writeEnd);
-    if (!ok) {
-        CloseHandle(readEnd);
-        readEnd = nullptr;
-    }
-    return ok != FALSE;
-}
-
-}  // namespace
 
 ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     BackgroundProcess process(commandLine);
     ProcessResult result;
-    if (!process.started()) return result;
-    result.timedOut = !process.Wait(timeoutMs, &result.exitCode);
-    if (result.timedOut) process.Kill();
+    if (process.started() && !process.Wait(timeoutMs, &result.exitCode)) process.Kill();
     result.output = process.Output();
     return result;
 }
 
+// Standard output and error go to one inheritable pipe, read on a thread.
 BackgroundProcess::BackgroundProcess(const std::string& commandLine, DWORD creationFlags) {
-    InitializeCriticalSection(&lock_);
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readPipe_, &writeEnd, &sa, 0)) return;
+    SetHandleInformation(readPipe_, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = writeEnd;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
-    if (!StartWithPipe(commandLine, creationFlags, pi, readPipe_)) return;
+    std::string mutableLine = commandLine;
+    const BOOL ok = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
+                                   nullptr, &si, &pi);
+    CloseHandle(writeEnd);  // the pipe then ends when the child's copies close
+    if (!ok) return;
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
     CloseHandle(pi.hThread);
-    reader_ = CreateThread(nullptr, 0, ReaderThread, this, 0, nullptr);
+    reader_ = CreateThread(nullptr, 0, [](void* self) -> DWORD {
+        auto* p = static_cast<BackgroundProcess*>(self);
+        char chunk[4096];
+        DWORD got = 0;
+        while (ReadFile(p->readPipe_, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+            std::lock_guard<std::mutex> hold(p->lock_);
+            p->output_.append(chunk, got);
+        }
+        return 0;
+    }, this, 0, nullptr);
 }
 
+// A grandchild that inherited the pipe may keep it open: the reader is then
+// given up after a while rather than waited for.
 BackgroundProcess::~BackgroundProcess() {
     if (process_ != nullptr) {
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) Kill();
+        Kill();
         CloseHandle(process_);
     }
     if (reader_ != nullptr) {
@@ -74,19 +68,6 @@ BackgroundProcess::~BackgroundProcess() {
         CloseHandle(reader_);
     }
     if (readPipe_ != nullptr) CloseHandle(readPipe_);
-    DeleteCriticalSection(&lock_);
-}
-
-DWORD WINAPI BackgroundProcess::ReaderThread(void* self) {
-    auto* p = static_cast<BackgroundProcess*>(self);
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(p->readPipe_, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        EnterCriticalSection(&p->lock_);
-        p->output_.append(chunk, got);
-        LeaveCriticalSection(&p->lock_);
-    }
-    return 0;
 }
 
 bool BackgroundProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
@@ -97,23 +78,19 @@ bool BackgroundProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
 }
 
 std::string BackgroundProcess::Output() {
-    EnterCriticalSection(&lock_);
-    std::string copy = output_;
-    LeaveCriticalSection(&lock_);
-    return copy;
+    std::lock_guard<std::mutex> hold(lock_);
+    return output_;
 }
 
 bool BackgroundProcess::WaitForOutput(const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (Output().find(text) == std::string::npos) {
+    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; Output().find(text) == std::string::npos; Sleep(20)) {
         if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
     }
     return true;
 }
 
 void BackgroundProcess::Kill() {
-    if (process_ == nullptr) return;
+    if (process_ == nullptr || WaitForSingleObject(process_, 0) != WAIT_TIMEOUT) return;
     TerminateProcess(process_, 0xDEAD);
     WaitForSingleObject(process_, 5000);
 }
@@ -138,33 +115,10 @@ bool SetRegBinary(HKEY root, const std::string& key, const std::string& name, co
     return SetValue(root, key, name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
 }
 
-bool SetRegDword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
-    return SetValue(root, key, name, REG_DWORD, &value, sizeof value);
-}
-
-bool SetRegString(HKEY root, const std::string& key, const std::string& name, const std::string& value) {
-    return SetValue(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-}
-
-bool DeleteRegValue(HKEY root, const std::string& key, const std::string& name) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) return true;
-    const LONG rc = RegDeleteValueA(handle, name.empty() ? nullptr : name.c_str());
-    RegCloseKey(handle);
-    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-}
-
 bool DeleteRegTree(HKEY root, const std::string& key) {
     const LONG rc = RegDeleteTreeA(root, key.c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return false;
     RegDeleteKeyA(root, key.c_str());
-    return true;
-}
-
-bool RegKeyExists(HKEY root, const std::string& key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    RegCloseKey(handle);
     return true;
 }
 
@@ -185,87 +139,66 @@ ScopedRegValue::~ScopedRegValue() {
     if (hadValue_) {
         SetValue(root_, key_, name_, oldType_, oldData_.data(), static_cast<DWORD>(oldData_.size()));
     } else {
-        DeleteRegValue(root_, key_, name_);
+        Remove();
     }
 }
 
 bool ScopedRegValue::SetBinary(const std::vector<uint8_t>& data) { return SetRegBinary(root_, key_, name_, data); }
-bool ScopedRegValue::SetDword(DWORD value) { return SetRegDword(root_, key_, name_, value); }
-bool ScopedRegValue::SetString(const std::string& value) { return SetRegString(root_, key_, name_, value); }
-bool ScopedRegValue::Remove() { return DeleteRegValue(root_, key_, name_); }
-
-ScopedWineVersion::ScopedWineVersion(std::string exeName, const std::string& version)
-    : key_("Software\\Wine\\AppDefaults\\" + exeName) {
-    SetRegString(HKEY_CURRENT_USER, key_, "Version", version);
+bool ScopedRegValue::SetDword(DWORD value) { return SetValue(root_, key_, name_, REG_DWORD, &value, sizeof value); }
+bool ScopedRegValue::SetString(const std::string& value) {
+    return SetValue(root_, key_, name_, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
-ScopedWineVersion::~ScopedWineVersion() { DeleteRegTree(HKEY_CURRENT_USER, key_); }
+bool ScopedRegValue::Remove() {
+    const LONG rc = RegDeleteKeyValueA(root_, key_.c_str(), name_.empty() ? nullptr : name_.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
 
 ScopedEnvVar::ScopedEnvVar(std::string name) : name_(std::move(name)) {
+    // The size asked for counts the NUL, so an empty value still reads as present.
     const DWORD needed = GetEnvironmentVariableA(name_.c_str(), nullptr, 0);
-    if (needed == 0) return;
-    std::string value(needed, '\0');
-    const DWORD got = GetEnvironmentVariableA(name_.c_str(), value.data(), needed);
-    value.resize(got);
-    hadValue_ = true;
-    oldValue_ = value;
+    hadValue_ = needed > 0;
+    oldValue_.resize(needed);
+    oldValue_.resize(GetEnvironmentVariableA(name_.c_str(), oldValue_.data(), needed));
 }
 
 ScopedEnvVar::~ScopedEnvVar() { SetEnvironmentVariableA(name_.c_str(), hadValue_ ? oldValue_.c_str() : nullptr); }
 
-void ScopedEnvVar::Set(const std::string& value) { SetEnvironmentVariableA(name_.c_str(), value.c_str()); }
-void ScopedEnvVar::Remove() { SetEnvironmentVariableA(name_.c_str(), nullptr); }
+void ScopedEnvVar::Set(const std::string& value) {
+    SetEnvironmentVariableA(name_.c_str(), value.empty() ? nullptr : value.c_str());
+}
 
 // ---- Files ----
 
 std::string MakeTempDir(const std::string& stem) {
     char base[MAX_PATH] = {};
     GetTempPathA(sizeof base, base);
-    std::string dir = std::string(base) + "orxtest-" + stem + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                      std::to_string(GetTickCount64());
+    const std::string dir = std::string(base) + "orxtest-" + stem + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(GetTickCount64());
     RemoveTree(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
 }
 
 bool RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    return RemoveDirectoryA(path.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+    std::error_code error;
+    std::filesystem::remove_all(path, error);
+    return !error;
 }
 
 bool FileExists(const std::string& path) {
-    const DWORD attrs = GetFileAttributesA(path.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
 }
 
 bool DirExists(const std::string& path) {
-    const DWORD attrs = GetFileAttributesA(path.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::string data;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return data;
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.append(chunk, got);
-    std::fclose(file);
-    return data;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::string TodayDashed() {

@@ -5,19 +5,18 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
-// Directory of the running test program (build/bin), without a trailing backslash.
-std::string BinDir();
+// Path of `fileName` beside the running test program (build/bin).
 std::string BinPath(const std::string& fileName);
 
 struct ProcessResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;  // standard output and standard error, merged
-    bool timedOut = false;
+    DWORD exitCode = 0xFFFFFFFF;  // stays so when the program did not end in time
+    std::string output;           // standard output and standard error, merged
 };
 
 // Runs a command line with its output captured; kills it on time-out.
@@ -26,8 +25,7 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000
 // A program left running in the background, its output collected on a thread.
 class BackgroundProcess {
 public:
-    // `creationFlags` go to CreateProcessA (e.g. CREATE_NEW_PROCESS_GROUP, so
-    // that a console control event can be sent to the child alone).
+    // `creationFlags` go to CreateProcessA (e.g. CREATE_NEW_CONSOLE).
     explicit BackgroundProcess(const std::string& commandLine, DWORD creationFlags = 0);
     ~BackgroundProcess();  // kills it if it still runs
     BackgroundProcess(const BackgroundProcess&) = delete;
@@ -43,22 +41,17 @@ public:
     void Kill();
 
 private:
-    static DWORD WINAPI ReaderThread(void* self);
     HANDLE process_ = nullptr;
-    HANDLE reader_ = nullptr;
     HANDLE readPipe_ = nullptr;
+    HANDLE reader_ = nullptr;  // the thread reading the pipe
     DWORD pid_ = 0;
-    CRITICAL_SECTION lock_;
+    std::mutex lock_;
     std::string output_;
 };
 
 // ---- Registry of the prefix ----
 bool SetRegBinary(HKEY root, const std::string& key, const std::string& name, const std::vector<uint8_t>& data);
-bool SetRegDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
-bool SetRegString(HKEY root, const std::string& key, const std::string& name, const std::string& value);
-bool DeleteRegValue(HKEY root, const std::string& key, const std::string& name);
 bool DeleteRegTree(HKEY root, const std::string& key);
-bool RegKeyExists(HKEY root, const std::string& key);
 
 // Sets one value for the life of the object and puts back what was there
 // before (or removes it).
@@ -87,15 +80,11 @@ extern const char* const kAppPathsKey;
 
 // Makes Wine report `version` ("win10", "win81", "win7", "vista", "win2k"...)
 // to the program named `exeName` for the life of the object.
-class ScopedWineVersion {
-public:
-    ScopedWineVersion(std::string exeName, const std::string& version);
-    ~ScopedWineVersion();
-    ScopedWineVersion(const ScopedWineVersion&) = delete;
-    ScopedWineVersion& operator=(const ScopedWineVersion&) = delete;
-
-private:
-    std::string key_;
+struct ScopedWineVersion : ScopedRegValue {
+    ScopedWineVersion(std::string exeName, const std::string& version)
+        : ScopedRegValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" + exeName, "Version") {
+        SetString(version);
+    }
 };
 
 // Changes an environment variable of this process (children started
@@ -107,8 +96,7 @@ public:
     ScopedEnvVar(const ScopedEnvVar&) = delete;
     ScopedEnvVar& operator=(const ScopedEnvVar&) = delete;
 
-    void Set(const std::string& value);
-    void Remove();
+    void Set(const std::string& value);  // an empty value removes the variable
 
 private:
     std::string name_;
@@ -122,7 +110,7 @@ bool RemoveTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
-std::string TodayDashed();        // YYYY-MM-DD, local time
+std::string TodayDashed();  // YYYY-MM-DD, local time
 std::string EnvVar(const std::string& name);
 
 }  // namespace testing_support

@@ -4,204 +4,94 @@
 #include "DebugCapture.h"
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
+#include <fstream>
 #include <string>
-#include <vector>
 
 using namespace testing_support;
+using ::testing::Contains;
 
 namespace {
 
-const char kUntouched[] = "untouched";
+const std::string kProgramData = "C:\\ProgramData";
 
-struct ProbeRun {
-    std::string output;                  // without its line end
-    std::vector<std::string> debugLines;  // of the probe's process
-};
-
-ProbeRun RunProbe(const std::string& mode) {
-    DebugOutputCapture capture;
-    BackgroundProcess probe("\"" + BinPath("sysdep_probe.exe") + "\" " + mode);
-    ProbeRun run;
-    if (!probe.started() || !probe.Wait(60000)) return run;
-    capture.Settle();
-    run.output = probe.Output();
-    while (!run.output.empty() && (run.output.back() == '\n' || run.output.back() == '\r')) run.output.pop_back();
-    run.debugLines = capture.TextsFrom(probe.pid());
-    return run;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-    for (const std::string& l : lines) {
-        if (l == line) return true;
+// ALLUSERSPROFILE points at a fresh temporary directory; "LogPath" is set by
+// each test. Directories made under the fixed fallback base go below `top_`.
+class Sysdep : public ::testing::Test {
+protected:
+    void SetUp() override { allUsers_.Set(base_); }
+    void TearDown() override {
+        RemoveTree(base_);
+        RemoveTree(kProgramData + "\\" + top_);
     }
-    return false;
-}
+
+    const std::string base_ = MakeTempDir("sysdep");
+    const std::string top_ = "OrxSysdepTest" + std::to_string(GetCurrentProcessId());
+    ScopedEnvVar allUsers_{"ALLUSERSPROFILE"};
+    ScopedRegValue logPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
+};
 
 }  // namespace
 
-TEST(OsVersionTable, FirstMatchingRowOrUnsupported) {
-    struct Case {
-        unsigned major, minor;
-        const char* name;
-        uint32_t code;
-    };
-    const Case cases[] = {
-        {10, 0, "Windows 10", 12}, {6, 3, "Windows 8.1", 11},    {6, 2, "Windows 8", 10},
-        {6, 1, "Windows 7", 9},    {6, 0, "Windows Vista", 8},   {5, 2, "Unsupported OS", 0},
-        {6, 4, "Unsupported OS", 0}, {10, 1, "Unsupported OS", 0}, {0, 0, "Unsupported OS", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
-        const OsVersionRow& row = LookupOsVersion(c.major, c.minor);
-        EXPECT_STREQ(c.name, row.name);
-        EXPECT_EQ(c.code, row.code);
+TEST(OsVersionTable, VersionsBeyondTheTableAreUnsupported) {
+    for (const auto& [major, minor] : {std::pair{6u, 4u}, {10u, 1u}, {5u, 2u}, {0u, 0u}}) {
+        EXPECT_STREQ("Unsupported OS", LookupOsVersion(major, minor).name) << major << "." << minor;
+        EXPECT_EQ(0u, LookupOsVersion(major, minor).code);
     }
 }
 
-TEST(GetOSVersion, NamesTheWindowsVersionOfThePrefix) {
-    struct Case {
-        const char* wineVersion;
-        const char* code;
-        const char* name;
-    };
+// Below Windows 7 the base of the data directory is always ProgramData.
+TEST_F(Sysdep, EachWindowsVersionOfThePrefixHasItsCodeAndItsDataDirectoryBase) {
+    ASSERT_TRUE(logPath_.SetString(top_ + "\\Logs"));
+    struct Case { const char* wineVersion; const char* code; std::string name, base; };
     const Case cases[] = {
-        {"win10", "12", "Windows 10"}, {"win81", "11", "Windows 8.1"},     {"win8", "10", "Windows 8"},
-        {"win7", "9", "Windows 7"},    {"vista", "8", "Windows Vista"},    {"win2008", "8", "Windows Vista"},
-        {"win2003", "0", "Unsupported OS"}, {"winxp64", "0", "Unsupported OS"},
+        {"win10", "12", "Windows 10", base_},     {"win81", "11", "Windows 8.1", base_},
+        {"win8", "10", "Windows 8", base_},       {"win7", "9", "Windows 7", base_},
+        {"vista", "8", "Windows Vista", kProgramData}, {"win2003", "0", "Unsupported OS", kProgramData},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.wineVersion);
         ScopedWineVersion version("sysdep_probe.exe", c.wineVersion);
-        const ProbeRun run = RunProbe("osversion");
-        EXPECT_EQ(c.code, run.output);
-        EXPECT_TRUE(Contains(run.debugLines, std::string("ORXSYSDEP: GetOSVersion returned ") + c.name));
+        DebugOutputCapture capture;
+        const ProcessResult run = RunProcess("\"" + BinPath("sysdep_probe.exe") + "\"");
+        capture.Settle();
+        EXPECT_EQ(std::string(c.code) + "|1|" + c.base + "\\" + top_ + "\\Logs\r\n", run.output);
+        const auto lines = capture.Texts();
+        EXPECT_THAT(lines, Contains("ORXSYSDEP: GetOSVersion returned " + c.name));
+        EXPECT_EQ(c.base == kProgramData, ::testing::Value(lines, Contains("ORXSYSDEP: Unknown OS version")));
     }
 }
 
-// GetLogDataDir against a data directory of the test's own: ALLUSERSPROFILE
-// is pointed at a fresh temporary directory for each test.
-class LogDataDir : public ::testing::Test {
-protected:
-    void SetUp() override {
-        base_ = MakeTempDir("logdatadir");
-        allUsers_.Set(base_);
-    }
-    void TearDown() override {
-        RemoveTree(base_);
-        if (!programDataTop_.empty()) RemoveTree("C:\\ProgramData\\" + programDataTop_);
-    }
-
-    bool Call(const std::string& logPath, std::string& buffer) {
-        logPathValue_.SetString(logPath);
-        char raw[260] = "untouched";
-        const bool ok = GetLogDataDir(raw, sizeof raw);
-        buffer = raw;
-        return ok;
-    }
-
-    // A top directory under the fixed fallback base, removed afterwards.
-    std::string FallbackTop() {
-        programDataTop_ = "OrxSysdepTest" + std::to_string(GetCurrentProcessId());
-        return programDataTop_;
-    }
-
-    std::string base_;
-    ScopedEnvVar allUsers_{"ALLUSERSPROFILE"};
-    ScopedRegValue logPathValue_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
-
-private:
-    std::string programDataTop_;
-};
-
-TEST_F(LogDataDir, CreatesBothLevelsUnderTheAllUsersDirectory) {
-    std::string buffer;
-    EXPECT_TRUE(Call("Vendor\\Logs", buffer));
-    EXPECT_EQ(base_ + "\\Vendor\\Logs", buffer);
-    EXPECT_TRUE(DirExists(base_ + "\\Vendor\\Logs"));
-}
-
-TEST_F(LogDataDir, ExistingDirectoriesAreTakenAsTheyAre) {
-    ASSERT_TRUE(CreateDirectoryA((base_ + "\\Vendor").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((base_ + "\\Vendor\\Logs").c_str(), nullptr));
-    std::string buffer;
-    EXPECT_TRUE(Call("Vendor\\Logs", buffer));
-    EXPECT_EQ(base_ + "\\Vendor\\Logs", buffer);
-}
-
-TEST_F(LogDataDir, AParentOfSeveralLevelsMustExistUpToItsLast) {
-    std::string buffer;
-    EXPECT_FALSE(Call("A\\B\\C", buffer));
-    EXPECT_EQ(base_ + "\\A\\B", buffer);
-    EXPECT_FALSE(DirExists(base_ + "\\A"));
-
-    ASSERT_TRUE(CreateDirectoryA((base_ + "\\A").c_str(), nullptr));
-    EXPECT_TRUE(Call("A\\B\\C", buffer));
-    EXPECT_EQ(base_ + "\\A\\B\\C", buffer);
-}
-
-TEST_F(LogDataDir, AnUnusableLogPathLeavesTheBufferUntouched) {
-    std::string buffer;
-    EXPECT_FALSE(Call("NoBackslash", buffer));
-    EXPECT_EQ(kUntouched, buffer);
-    EXPECT_FALSE(DirExists(base_ + "\\NoBackslash"));
-
-    // Longer than the 260 bytes the value may hold.
-    EXPECT_FALSE(Call("A\\" + std::string(300, 'x'), buffer));
-    EXPECT_EQ(kUntouched, buffer);
-
-    ASSERT_TRUE(logPathValue_.Remove());
-    char raw[260] = "untouched";
-    EXPECT_FALSE(GetLogDataDir(raw, sizeof raw));
-    EXPECT_STREQ(kUntouched, raw);
-}
-
-TEST_F(LogDataDir, AllUsersNamingAFileIsUsedAsTheBase) {
-    const std::string file = base_ + "\\plainfile";
-    FILE* f = std::fopen(file.c_str(), "wb");
-    ASSERT_NE(nullptr, f);
-    std::fclose(f);
-    allUsers_.Set(file);
-
-    std::string buffer;
-    EXPECT_FALSE(Call("Vendor\\Logs", buffer));  // no directory below a file
-    EXPECT_EQ(file + "\\Vendor", buffer);
-}
-
-TEST_F(LogDataDir, MissingOrUnusableAllUsersFallsBackToProgramData) {
-    const std::string top = FallbackTop();
-    const std::string expected = "C:\\ProgramData\\" + top + "\\Logs";
-    std::string buffer;
-
-    allUsers_.Remove();
-    EXPECT_TRUE(Call(top + "\\Logs", buffer));
-    EXPECT_EQ(expected, buffer);
-
-    // Too long for the work buffers: a cut path would name another directory.
-    allUsers_.Set(base_ + "\\" + std::string(270, 'y'));
-    EXPECT_TRUE(Call(top + "\\Logs", buffer));
-    EXPECT_EQ(expected, buffer);
-}
-
-TEST_F(LogDataDir, AllUsersNamingAMissingDirectoryIsReportedAndReplaced) {
-    const std::string top = FallbackTop();
-    const std::string missing = base_ + "\\not-there";
-    allUsers_.Set(missing);
-
+TEST_F(Sysdep, LogDataDirCreatesWhatItCanAndReportsWhatItCannot) {
+    const std::string file = base_ + "\\plainfile", missing = base_ + "\\not-there";
+    const std::string fallback = kProgramData + "\\" + top_ + "\\Logs";
+    ASSERT_TRUE(std::ofstream(file).good());
+    struct Case { std::string allUsers, logPath; bool ok; std::string buffer; };  // empty: absent
+    const Case cases[] = {
+        {base_, "A\\B\\C", false, base_ + "\\A\\B"},  // a parent must exist up to its last level
+        {base_, "A\\B", true, base_ + "\\A\\B"},      // both levels created
+        {base_, "A\\B\\C", true, base_ + "\\A\\B\\C"},
+        {base_, "A\\B", true, base_ + "\\A\\B"},      // existing directories taken as they are
+        {base_, "NoBackslash", false, "untouched"},
+        {base_, "A\\" + std::string(300, 'x'), false, "untouched"},  // longer than the value may hold
+        {base_, "", false, "untouched"},
+        {file, "Vendor\\Logs", false, file + "\\Vendor"},  // the base is taken, but nothing goes below a file
+        {"", top_ + "\\Logs", true, fallback},
+        {missing, top_ + "\\Logs", true, fallback},
+        // Too long for the work buffers: a cut path would name another directory.
+        {base_ + "\\" + std::string(270, 'y'), top_ + "\\Logs", true, fallback},
+    };
     DebugOutputCapture capture;
-    std::string buffer;
-    EXPECT_TRUE(Call(top + "\\Logs", buffer));
-    EXPECT_EQ("C:\\ProgramData\\" + top + "\\Logs", buffer);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.allUsers.substr(0, 80) + " + " + c.logPath.substr(0, 80));
+        allUsers_.Set(c.allUsers);
+        ASSERT_TRUE(c.logPath.empty() ? logPath_.Remove() : logPath_.SetString(c.logPath));
+        char buffer[260] = "untouched";
+        EXPECT_EQ(c.ok, GetLogDataDir(buffer, sizeof buffer));
+        EXPECT_EQ(c.buffer, buffer);
+        EXPECT_EQ(c.ok, DirExists(c.buffer));
+    }
     capture.Settle();
-    EXPECT_TRUE(Contains(capture.TextsFrom(GetCurrentProcessId()), "ORXSYSDEP: Error 2 on opening " + missing + "."));
-}
-
-TEST_F(LogDataDir, OnVistaTheBaseIsAlwaysProgramData) {
-    const std::string top = FallbackTop();
-    logPathValue_.SetString(top + "\\Logs");
-    ScopedWineVersion version("sysdep_probe.exe", "vista");
-    const ProbeRun run = RunProbe("logdatadir");  // inherits ALLUSERSPROFILE = base_
-    EXPECT_EQ("1|C:\\ProgramData\\" + top + "\\Logs", run.output);
-    EXPECT_TRUE(Contains(run.debugLines, "ORXSYSDEP: Unknown OS version"));
+    EXPECT_THAT(capture.TextsFrom(GetCurrentProcessId()), Contains("ORXSYSDEP: Error 2 on opening " + missing + "."));
 }

@@ -1,5 +1,9 @@
-// The event table and the placeholder rules of localized events.
+// The event table, the placeholder rules of localized events, and the
+// message DLL of the event source: every identifier the service can report
+// resolves to its insertion string, and the categories have names.
+#include "EventLogSink.h"
 #include "SystemLogEvents.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,92 +14,67 @@ using namespace systemlog;
 
 namespace {
 
-const SystemLogEventRow kNumberRow{1001, 3000, true, false};
-const SystemLogEventRow kTextRow{2008, 3013, false, true};
-const SystemLogEventRow kBothRow{2015, 3020, true, true};
-const SystemLogEventRow kPlainRow{1002, 3011, false, false};
+// The message's text with `insertion` as %1, line ends removed; "" when there is no such message.
+std::string FormatMessageOf(DWORD id, const char* insertion) {
+    static const HMODULE module = LoadLibraryExA(testing_support::BinPath("OrxLogMsg.dll").c_str(), nullptr,
+                                                 LOAD_LIBRARY_AS_DATAFILE);
+    char text[512] = {};
+    const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(insertion)};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id, 0, text,
+                                  sizeof text, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) --length;
+    return std::string(text, length);
+}
 
 }  // namespace
 
-TEST(EventTable, HasFiftyFiveRowsWithDistinctEventNumbers) {
-    std::set<uint32_t> numbers;
+TEST(EventTable, TheMessageTableShowsEveryEventUnderEverySeverityAndNamesTheCategories) {
+    std::set<uint32_t> numbers;  // distinct numbers keep the event-log identifiers apart
     for (const SystemLogEventRow& row : SystemLogEventTable) {
-        numbers.insert(row.eventNumber);
-        EXPECT_GE(row.stringId, 3000u);
-        EXPECT_LE(row.stringId, 3052u);
+        EXPECT_TRUE(numbers.insert(row.eventNumber).second) << row.eventNumber;
+        for (int32_t level : {3, 4, 5}) {  // error, warning, information
+            const DWORD id = MapEventLogRecord(row.eventNumber, 0, level).eventId;
+            EXPECT_EQ("Tunnel Home is open.", FormatMessageOf(id, "Tunnel Home is open.")) << std::hex << id;
+        }
     }
-    // Distinct numbers keep the event-log identifiers apart.
-    EXPECT_EQ(kSystemLogEventCount, numbers.size());
-    EXPECT_EQ(1001u, FindEventRow(0)->eventNumber);
-    EXPECT_EQ(1002u, FindEventRow(11)->eventNumber);
-    EXPECT_EQ(3037u, FindEventRow(39)->stringId);  // shares the text of row 37
-    EXPECT_TRUE(FindEventRow(20)->takesNumber && FindEventRow(20)->takesText);
-    EXPECT_EQ(nullptr, FindEventRow(55));
+    EXPECT_EQ(nullptr, FindEventRow(kSystemLogEventCount));
+    const char* names[] = {"Starter",    "GUI",        "IKE",        "Facility 3", "Facility 4",
+                           "Facility 5", "Facility 6", "Facility 7", "Other"};
+    for (WORD category = 1; category <= 9; ++category) EXPECT_EQ(names[category - 1], FormatMessageOf(category, ""));
 }
 
-TEST(EventFormat, UnknownIndexNamesItselfAndTakesNoArguments) {
-    const EventFormat e = BuildEventFormat(60, nullptr, nullptr, true);
-    EXPECT_EQ(60u, e.eventNumber);
-    EXPECT_STREQ("[ID 60 missing].", e.format);
-    EXPECT_EQ(EventArgs::None, e.args);
-}
-
-TEST(EventFormat, MissingTextNamesTheStringIdentifierAndTheRowFlagsStillApply) {
-    const EventFormat e = BuildEventFormat(0, &kNumberRow, nullptr, false);
-    EXPECT_EQ(1001u, e.eventNumber);
-    EXPECT_STREQ("[StringID 3000 missing]. %d", e.format);
-    EXPECT_EQ(EventArgs::Number, e.args);
-}
-
-TEST(EventFormat, NumberIsAppendedWhenTheTextHasNoPlaceholderForIt) {
-    const EventFormat e = BuildEventFormat(0, &kNumberRow, "Access result:", false);
-    EXPECT_STREQ("Access result: %d", e.format);
-    EXPECT_EQ(EventArgs::Number, e.args);
-}
-
-TEST(EventFormat, TextPlaceholderWithoutATextShowsAsBlankAndLetter) {
-    const EventFormat e = BuildEventFormat(13, &kTextRow, "Tunnel %s is opening.", false);
-    EXPECT_STREQ("Tunnel  s is opening.", e.format);
-    EXPECT_EQ(EventArgs::None, e.args);
-}
-
-TEST(EventFormat, TextIsAppendedOnlyWhenTheCallerGaveOne) {
-    EXPECT_STREQ("Opening %s", BuildEventFormat(13, &kTextRow, "Opening", true).format);
-    EXPECT_EQ(EventArgs::Text, BuildEventFormat(13, &kTextRow, "Opening", true).args);
-    EXPECT_STREQ("Opening", BuildEventFormat(13, &kTextRow, "Opening", false).format);
-}
-
-TEST(EventFormat, PlaceholdersTheRowDoesNotTakeAreBlanked) {
-    const EventFormat e = BuildEventFormat(11, &kPlainRow, "Stopping %d %s.", true);
-    EXPECT_STREQ("Stopping  d  s.", e.format);
-    EXPECT_EQ(EventArgs::None, e.args);
-}
-
-TEST(EventFormat, ArgumentsFollowTheOrderOfTheirPlaceholders) {
-    const EventFormat textFirst = BuildEventFormat(20, &kBothRow, "Configuration %s failed with %d.", true);
-    EXPECT_STREQ("Configuration %s failed with %d.", textFirst.format);
-    EXPECT_EQ(EventArgs::TextThenNumber, textFirst.args);
-
-    const EventFormat numberFirst = BuildEventFormat(20, &kBothRow, "Error %d on %s.", true);
-    EXPECT_EQ(EventArgs::NumberThenText, numberFirst.args);
-
-    const EventFormat noText = BuildEventFormat(20, &kBothRow, "Configuration %s failed with %d.", false);
-    EXPECT_STREQ("Configuration  s failed with %d.", noText.format);
-    EXPECT_EQ(EventArgs::Number, noText.args);
-}
-
-TEST(EventFormat, OtherPercentSignsCanNeverConsumeAnArgument) {
-    const EventFormat e = BuildEventFormat(0, &kNumberRow, "100% done %x %d %d%", false);
-    EXPECT_STREQ("100%% done %%x %d %%d%%", e.format);
-    EXPECT_EQ(EventArgs::Number, e.args);
-    char shown[64];
-    std::snprintf(shown, sizeof shown, e.format, 7);
-    EXPECT_STREQ("100% done %x 7 %d%", shown);
-}
-
-TEST(EventFormat, ALanguageTextFillingTheWholeBufferStillGetsItsPlaceholder) {
-    const std::string longText(kLangTextSize - 1, 't');
-    const EventFormat e = BuildEventFormat(20, &kBothRow, longText.c_str(), true);
-    EXPECT_EQ(longText + " %d %s", e.format);
-    EXPECT_EQ(EventArgs::NumberThenText, e.args);
+TEST(EventFormat, PlaceholderRules) {
+    const SystemLogEventRow number{1001, 3000, true, false}, text{2008, 3013, false, true},
+        both{2015, 3020, true, true}, plain{1002, 3011, false, false};
+    const std::string full(kLangTextSize - 1, 't');
+    const struct {
+        uint32_t index;
+        const SystemLogEventRow* row;
+        const char* langText;
+        bool haveText;
+        std::string format;
+        EventArgs args;
+    } cases[] = {
+        {60, nullptr, nullptr, true, "[ID 60 missing].", EventArgs::None},
+        {0, &number, nullptr, false, "[StringID 3000 missing]. %d", EventArgs::Number},
+        {0, &number, "Access result:", false, "Access result: %d", EventArgs::Number},
+        {13, &text, "Tunnel %s is opening.", false, "Tunnel  s is opening.", EventArgs::None},
+        {13, &text, "Opening", true, "Opening %s", EventArgs::Text},
+        {13, &text, "Opening", false, "Opening", EventArgs::None},
+        {11, &plain, "Stopping %d %s.", true, "Stopping  d  s.", EventArgs::None},
+        {20, &both, "Configuration %s failed with %d.", true, "Configuration %s failed with %d.",
+         EventArgs::TextThenNumber},
+        {20, &both, "Error %d on %s.", true, "Error %d on %s.", EventArgs::NumberThenText},
+        {20, &both, "Configuration %s failed with %d.", false, "Configuration  s failed with %d.", EventArgs::Number},
+        // No other percent sign can ever consume an argument.
+        {0, &number, "100% done %x %d %d%", false, "100%% done %%x %d %%d%%", EventArgs::Number},
+        // A text filling the whole buffer still gets its placeholders.
+        {20, &both, full.c_str(), true, full + " %d %s", EventArgs::NumberThenText},
+    };
+    for (const auto& c : cases) {
+        const EventFormat e = BuildEventFormat(c.index, c.row, c.langText, c.haveText);
+        EXPECT_EQ(c.row != nullptr ? c.row->eventNumber : c.index, e.eventNumber) << c.format;
+        EXPECT_EQ(c.format, e.format);
+        EXPECT_EQ(c.args, e.args) << c.format;
+    }
 }

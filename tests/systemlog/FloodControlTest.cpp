@@ -3,86 +3,62 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <string>
+#include <tuple>
+
 using namespace systemlog;
 
 namespace {
 
-constexpr int64_t kT0 = 1764890000;
-constexpr int32_t kInfo = 6;
-constexpr int32_t kDebug = 7;
+constexpr int32_t kInfo = 6;   // the file output's threshold: limit 2000
+constexpr int32_t kDebug = 7;  // with the syslog output: limit 4000
 
-// Admits `count` lines at `now` and counts how each fared.
-struct Tally {
-    int written = 0, reported = 0, dropped = 0;
-    uint32_t lastPeak = 0;
-};
-Tally AdmitMany(FloodControl& flood, int count, int64_t now, int32_t threshold) {
-    Tally tally;
-    for (int i = 0; i < count; ++i) {
-        const FloodVerdict v = flood.Admit(now, threshold);
-        if (v.kind == FloodVerdict::Write) ++tally.written;
-        if (v.kind == FloodVerdict::Report) { ++tally.reported; tally.lastPeak = v.peak; }
-        if (v.kind == FloodVerdict::Drop) ++tally.dropped;
+// Steps of (count, at, outcome): `count` lines admitted `at` seconds after the
+// start, and what became of them: "W<written> R<reports>(<peak>) D<dropped>",
+// the parts that are zero left out.
+void ExpectOutcomes(int32_t threshold, std::initializer_list<std::tuple<int, int64_t, const char*>> steps) {
+    FloodControl flood;
+    for (const auto& [count, at, outcome] : steps) {
+        int written = 0, reports = 0, dropped = 0;
+        uint32_t peak = 0;
+        for (int i = 0; i < count; ++i) {
+            const FloodVerdict verdict = flood.Admit(1764890000 + at, threshold);
+            written += verdict.kind == FloodVerdict::Write;
+            dropped += verdict.kind == FloodVerdict::Drop;
+            if (verdict.kind == FloodVerdict::Report) {
+                ++reports;
+                peak = verdict.peak;
+            }
+        }
+        std::string got;
+        if (written) got += " W" + std::to_string(written);
+        if (reports) got += " R" + std::to_string(reports) + "(" + std::to_string(peak) + ")";
+        if (dropped) got += " D" + std::to_string(dropped);
+        EXPECT_EQ(outcome, got.substr(1)) << count << " lines at +" << at << " s";
     }
-    return tally;
 }
 
 }  // namespace
 
 TEST(FloodControl, TwoThousandAndOneLinesThenOneMoreTwoSecondsLaterIsReplacedByOneReport) {
-    FloodControl flood;
-    EXPECT_EQ(2001, AdmitMany(flood, 2001, kT0, kInfo).written);
-
-    const FloodVerdict late = flood.Admit(kT0 + 2, kInfo);
-    EXPECT_EQ(FloodVerdict::Report, late.kind);
-    EXPECT_EQ(2001u, late.peak);
-    EXPECT_EQ(FloodState::Reported, flood.State());
-
-    // The rest of that window is dropped ...
-    EXPECT_EQ(100, AdmitMany(flood, 100, kT0 + 3, kInfo).dropped);
-    // ... and after a window with fewer than 2000 lines, lines are written again.
-    EXPECT_EQ(FloodVerdict::Write, flood.Admit(kT0 + 4, kInfo).kind);
-    EXPECT_EQ(FloodState::Normal, flood.State());
+    ExpectOutcomes(kInfo, {{2001, 0, "W2001"},
+                           {1, 2, "R1(2001)"},
+                           {100, 3, "D100"},  // the rest of that window is dropped
+                           {1, 4, "W1"}});    // after a window below the limit, lines are written again
 }
 
-TEST(FloodControl, AWindowLastsUntilTwoSecondsHavePassedOnTheSecondsClock) {
-    FloodControl flood;
-    AdmitMany(flood, 2001, kT0, kInfo);
-    EXPECT_EQ(FloodVerdict::Write, flood.Admit(kT0 + 1, kInfo).kind);  // same window
-    EXPECT_EQ(2002u, flood.LinesInWindow());
+TEST(FloodControl, AWindowEndingExactlyAtTheLimitLeavesTheStateAndEachWindowAboveGivesOneReport) {
+    ExpectOutcomes(kInfo, {{2000, 0, "W2000"},
+                           {1, 1, "W1"},  // a window lasts until two seconds have passed
+                           {1, 3, "R1(2001)"},
+                           {1999, 3, "D1999"},  // exactly 2000 in this window ...
+                           {1, 5, "D1"},        // ... so the state stays as it was
+                           {2500, 5, "D2500"},
+                           {10, 7, "R1(2501) D9"},  // the largest window count since the last report
+                           {1, 9, "W1"}});
 }
 
-TEST(FloodControl, WithDebugLinesTheLimitIs4000) {
-    FloodControl exact;
-    AdmitMany(exact, 4000, kT0, kDebug);
-    EXPECT_EQ(FloodVerdict::Write, exact.Admit(kT0 + 2, kDebug).kind);
-
-    FloodControl over;
-    AdmitMany(over, 4001, kT0, kDebug);
-    const FloodVerdict v = over.Admit(kT0 + 2, kDebug);
-    EXPECT_EQ(FloodVerdict::Report, v.kind);
-    EXPECT_EQ(4001u, v.peak);
-}
-
-TEST(FloodControl, AWindowEndingExactlyAtTheLimitLeavesTheStateAsItWas) {
-    FloodControl flood;
-    AdmitMany(flood, 2001, kT0, kInfo);
-    ASSERT_EQ(FloodVerdict::Report, flood.Admit(kT0 + 2, kInfo).kind);
-    AdmitMany(flood, 1999, kT0 + 2, kInfo);  // with the report: exactly 2000 in this window
-
-    EXPECT_EQ(FloodVerdict::Drop, flood.Admit(kT0 + 4, kInfo).kind);
-    EXPECT_EQ(FloodState::Reported, flood.State());
-}
-
-TEST(FloodControl, EachFurtherWindowAboveTheLimitGivesOneReportWithTheLargestCountSinceTheLast) {
-    FloodControl flood;
-    AdmitMany(flood, 2001, kT0, kInfo);
-    ASSERT_EQ(FloodVerdict::Report, flood.Admit(kT0 + 2, kInfo).kind);
-    const Tally dropped = AdmitMany(flood, 2499, kT0 + 2, kInfo);  // 2500 in this window
-    EXPECT_EQ(2499, dropped.dropped);
-
-    const Tally next = AdmitMany(flood, 10, kT0 + 4, kInfo);
-    EXPECT_EQ(1, next.reported);
-    EXPECT_EQ(2500u, next.lastPeak);
-    EXPECT_EQ(9, next.dropped);
+TEST(FloodControl, WithTheSyslogOutputTheLimitIs4000) {
+    ExpectOutcomes(kDebug, {{4000, 0, "W4000"}, {1, 2, "W1"}, {4000, 2, "W4000"}, {1, 4, "R1(4001)"}});
 }

@@ -5,11 +5,9 @@
 // event index 11 when it stops.
 #include "InstalledService.h"
 #include "SystemLogTestSupport.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <regex>
 #include <string>
 
@@ -20,13 +18,19 @@ namespace {
 
 constexpr char kTestRoot[] = "C:\\users\\Public\\OrxTestH3";  // the parent part of kLogPath
 constexpr char kLogPath[] = "OrxTestH3\\ServiceE2E";
-constexpr char kStarted[] = "[1001] The system log has started (outputs 3).";
-constexpr char kStopping[] = "[1002] The VPN service is stopping.";
+// As patterns: "Starter.Notice  " TAB "[thread]" TAB, and the two events that follow it.
+const std::string kNotice = R"(Starter\.Notice  \t\[\d{4,}\]\t)";
+const char* const kEvents[] = {R"(\[1001\] The system log has started \(outputs 3\)\.)",
+                               R"(\[1002\] The VPN service is stopping\.)"};
+
+bool HasLine(const std::string& text, const std::string& pattern) {
+    return std::regex_search(text, std::regex("(^|\n)" + pattern));
+}
 
 class ServiceEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(FileExists(Exe())) << Exe();
+        ASSERT_TRUE(FileExists(BinPath("orxstarter.exe")));
         ASSERT_TRUE(logPath_.SetString(kLogPath));
         ASSERT_TRUE(output_.SetDword(3));
         ASSERT_TRUE(server_.SetString("127.0.0.1"));
@@ -34,43 +38,23 @@ protected:
     }
     void TearDown() override { RemoveTree(kTestRoot); }
 
-    static std::string Exe() { return BinPath("orxstarter.exe"); }
-    static ProcessResult Run(const char* option) { return RunProcess("\"" + Exe() + "\" " + option, 90000); }
+    // Installs, starts, stops and removes the service, its syslog server at `port`.
+    void RunService(uint16_t port) {
+        ASSERT_TRUE(port_.SetDword(port));
+        ScopedServiceRemoval removal;
+        const char* steps[][2] = {{"-i", "installed."}, {"-s", "started."}, {"-e", "stopped."}, {"-u", "removed."}};
+        for (const auto& step : steps) {
+            const ProcessResult result = RunProcess("\"" + BinPath("orxstarter.exe") + "\" " + step[0], 90000);
+            EXPECT_EQ(0u, result.exitCode) << step[0] << ": " << result.output;
+            EXPECT_NE(std::string::npos, result.output.find(std::string("OrxIke Starter ") + step[1])) << result.output;
+        }
+    }
 
     // A service started by the service control manager sees
     // ALLUSERSPROFILE=C:\users\Public, unlike this program.
-    static std::string ServiceDataDir() { return std::string("C:\\users\\Public\\") + kLogPath; }
     static std::string DayFile() {
-        return ServiceDataDir() + "\\LogFiles\\System\\" + TodayDashed() + "-ORXSystemLog.log";
-    }
-
-    // Waits until the day's file holds a record ending in `message`; returns that record.
-    static std::string WaitForRecord(const std::string& message) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            for (const std::string& line : ReadCrLfLines(DayFile())) {
-                if (line.size() >= message.size() && line.compare(line.size() - message.size(), message.size(),
-                                                                   message) == 0) {
-                    return line;
-                }
-            }
-            Sleep(100);
-        }
-        return "";
-    }
-
-    // Runs orxstarter.exe with `option`; it must succeed and print `message`.
-    static void RunExpecting(const char* option, const char* message) {
-        const ProcessResult result = Run(option);
-        EXPECT_EQ(0u, result.exitCode) << option << ": " << result.output;
-        EXPECT_NE(std::string::npos, result.output.find(message)) << option << ": " << result.output;
-    }
-    static void InstallAndStart() {
-        RunExpecting("-i", "OrxIke Starter installed.");
-        RunExpecting("-s", "OrxIke Starter started.");
-    }
-    static void StopAndRemove() {
-        RunExpecting("-e", "OrxIke Starter stopped.");
-        RunExpecting("-u", "OrxIke Starter removed.");
+        return std::string("C:\\users\\Public\\") + kLogPath + "\\LogFiles\\System\\" + TodayDashed() +
+               "-ORXSystemLog.log";
     }
 
     ScopedRegValue logPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
@@ -79,62 +63,30 @@ protected:
     ScopedRegValue port_{HKEY_LOCAL_MACHINE, kAppPathsKey, "SystemLogSyslogPort"};
 };
 
-// "YYYYMMDD hh:mm:ss:mmm " TAB "Starter.Notice  " TAB "[thread]" TAB, then exactly `message`.
-bool IsNoticeRecordOf(const std::string& record, const std::string& message) {
-    static const std::regex start(R"(\d{8} \d\d:\d\d:\d\d:\d{3} \tStarter\.Notice  \t\[\d{4,}\]\t)");
-    std::smatch match;
-    return std::regex_search(record, match, start, std::regex_constants::match_continuous) &&
-           record.substr(static_cast<size_t>(match.length())) == message;
-}
-
 }  // namespace
 
 TEST_F(ServiceEndToEnd, StartedServiceLogsItsStartAndStopToTheFileAndTheSyslogServer) {
     UdpReceiver udp;
     ASSERT_TRUE(udp.ok());
-    ASSERT_TRUE(port_.SetDword(udp.port()));
-    ScopedServiceRemoval removal;
-
-    InstallAndStart();
-    std::string datagram;
-    ASSERT_TRUE(udp.ReceiveContaining(kStarted, datagram, 15000));
-    ASSERT_EQ('\0', datagram.back());
-    const std::regex header(R"(<133> OrxStarter Starter\.Notice  \t\[\d{4,}\]\t)");
-    std::smatch match;
-    const std::string text = datagram.substr(0, datagram.size() - 1);
-    ASSERT_TRUE(std::regex_search(text, match, header, std::regex_constants::match_continuous)) << datagram;
-    EXPECT_EQ(kStarted, text.substr(static_cast<size_t>(match.length())));
-    EXPECT_TRUE(IsNoticeRecordOf(WaitForRecord(kStarted), kStarted)) << ReadFileBytes(DayFile());
-
-    StopAndRemove();
-    ASSERT_TRUE(udp.ReceiveContaining(kStopping, datagram, 15000));
-    EXPECT_EQ(0u, datagram.find("<133> OrxStarter Starter.Notice  \t[")) << datagram;
-    EXPECT_EQ('\0', datagram.back());
-    EXPECT_TRUE(IsNoticeRecordOf(WaitForRecord(kStopping), kStopping)) << ReadFileBytes(DayFile());
+    RunService(udp.port());
+    for (const std::string event : kEvents) {
+        std::string datagram;
+        ASSERT_TRUE(udp.Receive(datagram, 15000)) << event;
+        EXPECT_TRUE(std::regex_match(datagram, std::regex("<133> OrxStarter " + kNotice + event + R"(\x00)")))
+            << datagram;
+        const std::string record = R"(\d{8} \d\d:\d\d:\d\d:\d{3} \t)" + kNotice + event + "\r\n";
+        EXPECT_TRUE(Eventually([&] { return HasLine(ReadFileBytes(DayFile()), record); })) << ReadFileBytes(DayFile());
+    }
 }
 
 TEST_F(ServiceEndToEnd, RsyslogFilesTheStartedServicesEventsUnderLocal0Notice) {
-    const std::string port = EnvVar("ORX_SYSLOG_PORT");
-    const std::string file = EnvVar("ORX_SYSLOG_FILE");
-    if (port.empty() || file.empty()) GTEST_SKIP() << "no rsyslog on this bench (ORX_SYSLOG_PORT/FILE unset)";
-    ASSERT_TRUE(port_.SetDword(static_cast<DWORD>(std::atoi(port.c_str()))));
-    const size_t before = ReadFileBytes(file).size();
-    ScopedServiceRemoval removal;
-
-    InstallAndStart();
-    StopAndRemove();
-
-    std::string received;
-    for (int attempt = 0; attempt < 100 && received.find(kStopping) == std::string::npos; ++attempt) {
-        Sleep(100);
-        received = ReadFileBytes(file).substr(before);
+    const BenchSyslog bench = FindBenchSyslog();
+    if (bench.port == 0) GTEST_SKIP() << "no rsyslog on this bench (ORX_SYSLOG_PORT/FILE unset)";
+    const size_t before = ReadFileBytes(bench.file).size();
+    RunService(bench.port);
+    for (const std::string event : kEvents) {
+        const std::string line = R"(local0\.notice OrxStarter )" + kNotice + event + "\n";
+        EXPECT_TRUE(Eventually([&] { return HasLine(ReadFileBytes(bench.file).substr(before), line); }))
+            << ReadFileBytes(bench.file).substr(before);
     }
-    EXPECT_NE(std::string::npos, received.find(std::string("local0.notice OrxStarter Starter.Notice  \t")))
-        << received;
-    const std::regex startedLine(std::string(R"((^|\n)local0\.notice OrxStarter Starter\.Notice  \t\[\d{4,}\]\t)") +
-                                 R"(\[1001\] The system log has started \(outputs 3\)\.\n)");
-    const std::regex stoppingLine(std::string(R"((^|\n)local0\.notice OrxStarter Starter\.Notice  \t\[\d{4,}\]\t)") +
-                                  R"(\[1002\] The VPN service is stopping\.\n)");
-    EXPECT_TRUE(std::regex_search(received, startedLine)) << received;
-    EXPECT_TRUE(std::regex_search(received, stoppingLine)) << received;
 }

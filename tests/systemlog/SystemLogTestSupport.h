@@ -1,10 +1,9 @@
 // Helpers of the system log's tests: Windows Sockets for the whole program, a
-// loopback UDP receiver standing in for a syslog server, a clock that tests
-// set, an event-log output that records, and reading the log files.
+// loopback UDP receiver standing in for a syslog server, the bench's
+// rsyslogd, and reading the log files.
 #pragma once
 
-#include "EventLogSink.h"
-#include "LogClock.h"
+#include "TestSupport.h"
 
 #include <winsock2.h>
 
@@ -18,56 +17,42 @@ namespace systemlog_test {
 class UdpReceiver {
 public:
     UdpReceiver();
-    ~UdpReceiver();
+    ~UdpReceiver() { closesocket(socket_); }
     UdpReceiver(const UdpReceiver&) = delete;
     UdpReceiver& operator=(const UdpReceiver&) = delete;
 
-    bool ok() const { return socket_ != INVALID_SOCKET; }
+    bool ok() const { return port_ != 0; }
     uint16_t port() const { return port_; }
-    // The next datagram's bytes, or nothing after `timeoutMs`.
-    bool Receive(std::string& datagram, DWORD timeoutMs);
-    // The first datagram that contains `needle`, skipping others.
-    bool ReceiveContaining(const std::string& needle, std::string& datagram, DWORD timeoutMs);
+    // The first datagram within `timeoutMs` that contains `needle`, skipping others.
+    bool Receive(std::string& datagram, DWORD timeoutMs, const std::string& needle = "");
 
 private:
-    SOCKET socket_ = INVALID_SOCKET;
+    SOCKET socket_;
     uint16_t port_ = 0;
 };
 
-class FakeClock : public systemlog::LogClock {
-public:
-    systemlog::LogTime Now() const override { return now_; }
-    void Set(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second, WORD ms, int64_t seconds);
-    void AdvanceSeconds(int64_t seconds) { now_.seconds += seconds; }
-
-private:
-    systemlog::LogTime now_{};
+// The bench's rsyslogd (scripts/lib/syslog.sh) tells its port and the file it
+// writes through ORX_SYSLOG_PORT and ORX_SYSLOG_FILE; port 0 when there is none.
+struct BenchSyslog {
+    uint16_t port;
+    std::string file;
 };
+BenchSyslog FindBenchSyslog();
 
-struct ReportedEvent {
-    uint32_t eventNumber;
-    uint8_t facility;
-    int32_t level;
-    std::string text;
-};
-
-class RecordingEventLog : public systemlog::EventLogSink {
-public:
-    bool Register() override { registered = true; return true; }
-    void Deregister() override { registered = false; }
-    bool Report(uint32_t eventNumber, uint8_t facility, int32_t level, const char* text) override {
-        events.push_back({eventNumber, facility, level, text});
-        return registered;
+// Polls `condition` every 100 ms for about 10 s.
+template <class Condition>
+bool Eventually(Condition condition) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (condition()) return true;
+        Sleep(100);
     }
-    bool registered = false;
-    std::vector<ReportedEvent> events;
-};
+    return condition();
+}
 
-// A file's lines, split at CR LF (the CR removed); a final unterminated
-// piece is kept as a line of its own.
+// A file's lines, split at CR LF; a final unterminated piece is kept as a line of its own.
 std::vector<std::string> ReadCrLfLines(const std::string& path);
 
-// What a record written by the calling thread looks like after its timestamp.
+// What a line logged by the calling thread looks like after its timestamp.
 std::string ExpectedLine(const std::string& facilityDotLevel, const std::string& message);
 
 }  // namespace systemlog_test

@@ -29,15 +29,3 @@ function(orx_add_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} RUN_SERIAL TRUE
                        FAIL_REGULAR_EXPRESSION "wine: Unhandled")
 endfunction()
-
-# Adds every subfolder that has a CMakeLists.txt: stand-ins, tools and
-# benchmarks are each a folder of their own, found without a list to keep.
-function(orx_add_subfolders)
-  file(GLOB subdirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  foreach(dir ${subdirs})
-    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
-      get_filename_component(name ${dir} NAME)
-      add_subdirectory(${name})
-    endif()
-  endforeach()
-endfunction()

@@ -1,9 +1,9 @@
 // The starter service object: its run, its stop and its session record.
-#include "Service.h"
+#include "orxstarter/Service.h"
 
-#include "DebugTrace.h"
-#include "SystemLogEvents.h"
-#include "gui.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "systemlog/SystemLogEvents.h"
+#include "orxstarter/gui/gui.h"
 
 #include <winsock2.h>
 

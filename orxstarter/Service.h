@@ -1,7 +1,7 @@
 // The starter service: the program's one service object.
 #pragma once
 
-#include "NTService.h"
+#include "orxstarter/framework/NTService.h"
 
 #include <atomic>
 #include <mutex>

@@ -1,6 +1,6 @@
-#include "sysdep.h"
+#include "sysdep/sysdep.h"
 
-#include "WinHandles.h"
+#include "sysdep/WinHandles.h"
 
 #include <windows.h>
 #include <direct.h>

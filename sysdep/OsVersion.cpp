@@ -1,4 +1,4 @@
-#include "sysdep.h"
+#include "sysdep/sysdep.h"
 
 #include <windows.h>
 #include <lm.h>

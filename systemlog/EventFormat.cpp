@@ -1,4 +1,4 @@
-#include "SystemLogEvents.h"
+#include "systemlog/SystemLogEvents.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "EventLogSink.h"
+#include "systemlog/EventLogSink.h"
 
-#include "LogFormat.h"
-#include "SrwGuards.h"
+#include "systemlog/LogFormat.h"
+#include "sysdep/SrwGuards.h"
 
 namespace systemlog {
 

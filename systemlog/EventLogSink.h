@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "WinHandles.h"
+#include "sysdep/WinHandles.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "FloodControl.h"
+#include "systemlog/FloodControl.h"
 
-#include "LogFormat.h"
+#include "systemlog/LogFormat.h"
 
 namespace systemlog {
 

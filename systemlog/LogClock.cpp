@@ -1,4 +1,4 @@
-#include "LogClock.h"
+#include "systemlog/LogClock.h"
 
 namespace systemlog {
 

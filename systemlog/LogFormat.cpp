@@ -1,4 +1,4 @@
-#include "LogFormat.h"
+#include "systemlog/LogFormat.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "OrxStarterLang.h"
-#include "SystemLog.h"
-#include "SystemLogEvents.h"
+#include "standins/orxstarterlang/OrxStarterLang.h"
+#include "systemlog/SystemLog.h"
+#include "systemlog/SystemLogEvents.h"
 
 using namespace systemlog;
 

@@ -1,8 +1,8 @@
-#include "LogWriter.h"
+#include "systemlog/LogWriter.h"
 
-#include "DebugTrace.h"
-#include "SrwGuards.h"
-#include "SyslogDatagram.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "sysdep/SrwGuards.h"
+#include "systemlog/SyslogDatagram.h"
 
 #include <cstdio>
 #include <cstring>

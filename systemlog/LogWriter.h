@@ -2,10 +2,10 @@
 // control, the syslog sender and the day's file. One per system log.
 #pragma once
 
-#include "FloodControl.h"
-#include "LogClock.h"
-#include "LogFormat.h"
-#include "SyslogSender.h"
+#include "systemlog/FloodControl.h"
+#include "systemlog/LogClock.h"
+#include "systemlog/LogFormat.h"
+#include "systemlog/SyslogSender.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "SyslogDatagram.h"
+#include "systemlog/SyslogDatagram.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "SyslogSender.h"
+#include "systemlog/SyslogSender.h"
 
-#include "SyslogDatagram.h"
+#include "systemlog/SyslogDatagram.h"
 
 #include <cstdio>
 #include <cstring>

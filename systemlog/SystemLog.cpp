@@ -1,8 +1,8 @@
-#include "SystemLog.h"
+#include "systemlog/SystemLog.h"
 
-#include "DebugTrace.h"
-#include "SrwGuards.h"
-#include "SyslogDatagram.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "sysdep/SrwGuards.h"
+#include "systemlog/SyslogDatagram.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 // dispatches every event to them.
 #pragma once
 
-#include "EventLogSink.h"
-#include "LogWriter.h"
+#include "systemlog/EventLogSink.h"
+#include "systemlog/LogWriter.h"
 
 #include <atomic>
 #include <cstdarg>

@@ -1,11 +1,11 @@
-#include "SystemLogEvents.h"
+#include "systemlog/SystemLogEvents.h"
 
 namespace systemlog {
 
 const SystemLogEventRow SystemLogEventTable[kSystemLogEventCount] = {
 #define ORX_SYSTEMLOG_EVENT(index, number, stringId, takesNumber, takesText) \
     {number, stringId, takesNumber != 0, takesText != 0},
-#include "SystemLogEventTable.def"
+#include "systemlog/SystemLogEventTable.def"
 #undef ORX_SYSTEMLOG_EVENT
 };
 

@@ -1,4 +1,4 @@
-#include "SystemLogSettings.h"
+#include "systemlog/SystemLogSettings.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "BenchEnds.h"
+#include "benchmarks/ipc/BenchEnds.h"
 
-#include "interps.h"
+#include "common/orxinterps/src/interps.h"
 
 bool BareEnds::Listen(const std::string& name, MessageHandler handler, void* context) {
     return server_.Open(name, handler, context);

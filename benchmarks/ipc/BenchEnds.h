@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "RawMailbox.h"
+#include "benchmarks/ipc/RawMailbox.h"
 
 using MessageHandler = void (*)(const unsigned char* message, uint32_t length, void* context);
 

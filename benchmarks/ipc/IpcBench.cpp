@@ -11,7 +11,7 @@
 // load spreads evenly over them.
 //
 //   ipc_bench.exe [--rounds N] [--blocks B] [--messages M]
-#include "BenchEnds.h"
+#include "benchmarks/ipc/BenchEnds.h"
 
 #include <windows.h>
 

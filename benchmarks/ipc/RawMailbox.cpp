@@ -1,4 +1,4 @@
-#include "RawMailbox.h"
+#include "benchmarks/ipc/RawMailbox.h"
 
 #include <cstring>
 

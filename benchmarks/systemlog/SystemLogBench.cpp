@@ -4,11 +4,11 @@
 // empty out-of-line call; one open, append and close of the same record with
 // the C library; one bare sendto of the same datagram. Event and floor runs
 // alternate, so that a drift of the machine touches both alike.
-#include "LogFormat.h"
-#include "SyslogDatagram.h"
-#include "SystemLog.h"
-#include "SystemLogEvents.h"
-#include "TestSupport.h"
+#include "systemlog/LogFormat.h"
+#include "systemlog/SyslogDatagram.h"
+#include "systemlog/SystemLog.h"
+#include "systemlog/SystemLogEvents.h"
+#include "tests/support/TestSupport.h"
 
 #include <winsock2.h>
 

@@ -1,4 +1,4 @@
-#include "EnglishTexts.h"
+#include "standins/orxstarterlang/EnglishTexts.h"
 
 #include <iterator>
 

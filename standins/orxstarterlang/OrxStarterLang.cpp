@@ -1,6 +1,6 @@
-#include "OrxStarterLang.h"
+#include "standins/orxstarterlang/OrxStarterLang.h"
 
-#include "EnglishTexts.h"
+#include "standins/orxstarterlang/EnglishTexts.h"
 
 #include <cstring>
 

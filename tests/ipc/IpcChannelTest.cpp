@@ -1,11 +1,11 @@
 // INTERPS channels within one process: their trace lines, what cannot be
 // made, closes that race with the receive thread, and that every kernel
 // object is given back.
-#include "IpcChannel.h"
-#include "IpcTestSupport.h"
-#include "RawMailbox.h"
-#include "WinHandles.h"
-#include "interps.h"
+#include "common/orxinterps/src/IpcChannel.h"
+#include "tests/ipc/IpcTestSupport.h"
+#include "benchmarks/ipc/RawMailbox.h"
+#include "sysdep/WinHandles.h"
+#include "common/orxinterps/src/interps.h"
 
 using namespace ipc_test;
 using ::testing::Not;

@@ -1,8 +1,8 @@
 // INTERPS channels between two Wine processes: this test program on one side,
 // ipctool (the library) or rawpeer (the bare format, sharing no code with the
 // library) on the other.
-#include "IpcTestSupport.h"
-#include "interps.h"
+#include "tests/ipc/IpcTestSupport.h"
+#include "common/orxinterps/src/interps.h"
 
 #include <thread>
 

@@ -1,8 +1,8 @@
 // The pure pieces of the channels: message words, the catalogue's names and
 // composers, the channel tools' command line.
-#include "ChannelFormat.h"
-#include "ChannelToolText.h"
-#include "ipcmsg.h"
+#include "common/orxinterps/src/ChannelFormat.h"
+#include "tools/ipctool/ChannelToolText.h"
+#include "common/orxinterps/src/ipcmsg.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // handles: sends and closes race with closes of the same handle, callbacks
 // run while their channel is closed. No crash, no deadlock, and every handle
 // is given back.
-#include "IpcTestSupport.h"
-#include "interps.h"
+#include "tests/ipc/IpcTestSupport.h"
+#include "common/orxinterps/src/interps.h"
 
 #include <cstdio>
 #include <random>

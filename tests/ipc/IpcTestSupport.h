@@ -3,9 +3,9 @@
 // and the channel tools run as peers.
 #pragma once
 
-#include "DebugCapture.h"
-#include "DebugTrace.h"
-#include "TestSupport.h"
+#include "tests/support/DebugCapture.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

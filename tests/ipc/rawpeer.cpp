@@ -4,8 +4,8 @@
 //   rawpeer send NAME HEX
 //   rawpeer forge NAME LENGTH   takes the mailbox, writes LENGTH into the length
 //                               field as is and raises "message present"
-#include "ChannelToolText.h"
-#include "RawMailbox.h"
+#include "tools/ipctool/ChannelToolText.h"
+#include "benchmarks/ipc/RawMailbox.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
 // Registry helpers against the prefix's registry, with their trace lines,
 // under HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT.
-#include "DebugCapture.h"
-#include "DebugTrace.h"
-#include "TestSupport.h"
-#include "WinHandles.h"
-#include "tools.h"
+#include "tests/support/DebugCapture.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "tests/support/TestSupport.h"
+#include "sysdep/WinHandles.h"
+#include "orxstarter/tools/tools.h"
 
 #include <gmock/gmock.h>
 

@@ -1,9 +1,9 @@
 // orxstarter.exe driven for real through the prefix's service control
 // manager: what each command prints, its exit code, what it leaves behind,
 // and the debug trace the started service writes.
-#include "InstalledService.h"
-#include "TestSupport.h"
-#include "WinHandles.h"
+#include "tests/support/InstalledService.h"
+#include "tests/support/TestSupport.h"
+#include "sysdep/WinHandles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The framework's pure rules: command line, status records, controls.
-#include "ServiceCommandLine.h"
-#include "ServiceControl.h"
-#include "ServiceStatus.h"
+#include "orxstarter/framework/ServiceCommandLine.h"
+#include "orxstarter/framework/ServiceControl.h"
+#include "orxstarter/framework/ServiceStatus.h"
 
 #include <gmock/gmock.h>
 

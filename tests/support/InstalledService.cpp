@@ -1,6 +1,6 @@
-#include "InstalledService.h"
+#include "tests/support/InstalledService.h"
 
-#include "WinHandles.h"
+#include "sysdep/WinHandles.h"
 
 namespace testing_support {
 

@@ -2,7 +2,7 @@
 // a test can give it another Windows version (Wine's per-program version
 // setting). Prints "<GetOSVersion code>|<GetLogDataDir result>|<its buffer>",
 // the buffer holding "untouched" before the call.
-#include "sysdep.h"
+#include "sysdep/sysdep.h"
 
 #include <cstdio>
 

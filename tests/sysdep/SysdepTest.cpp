@@ -1,8 +1,8 @@
 // The Windows-version table and the log data directory.
-#include "sysdep.h"
+#include "sysdep/sysdep.h"
 
-#include "DebugCapture.h"
-#include "TestSupport.h"
+#include "tests/support/DebugCapture.h"
+#include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
 

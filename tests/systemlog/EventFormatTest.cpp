@@ -1,9 +1,9 @@
 // The event table, the placeholder rules of localized events, and the
 // message DLL of the event source: every identifier the service can report
 // resolves to its insertion string, and the categories have names.
-#include "EventLogSink.h"
-#include "SystemLogEvents.h"
-#include "TestSupport.h"
+#include "systemlog/EventLogSink.h"
+#include "systemlog/SystemLogEvents.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

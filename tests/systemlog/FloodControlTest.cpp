@@ -1,5 +1,5 @@
 // The flood window on its own, with the time passed in.
-#include "FloodControl.h"
+#include "systemlog/FloodControl.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Pure formatting: names, line, file path, the system log directory, the
 // syslog datagram and the event-log mapping.
-#include "EventLogSink.h"
-#include "LogFormat.h"
-#include "SyslogDatagram.h"
-#include "SystemLogSettings.h"
+#include "systemlog/EventLogSink.h"
+#include "systemlog/LogFormat.h"
+#include "systemlog/SyslogDatagram.h"
+#include "systemlog/SystemLogSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // CGui's start and stop of the system log from the registry, and
 // LogSystemEvent with the texts of the language library, in this process.
-#include "DebugCapture.h"
-#include "DebugTrace.h"
-#include "SystemLog.h"
-#include "SystemLogEvents.h"
-#include "SystemLogTestSupport.h"
-#include "gui.h"
+#include "tests/support/DebugCapture.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "systemlog/SystemLog.h"
+#include "systemlog/SystemLogEvents.h"
+#include "tests/systemlog/SystemLogTestSupport.h"
+#include "orxstarter/gui/gui.h"
 
 #include <gtest/gtest.h>
 

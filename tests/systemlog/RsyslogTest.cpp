@@ -1,7 +1,7 @@
 // Against the test bench's rsyslog: every facility (local0 to local7) and
 // severity is filed where it belongs. Skipped without the bench's rsyslogd.
-#include "SystemLog.h"
-#include "SystemLogTestSupport.h"
+#include "systemlog/SystemLog.h"
+#include "tests/systemlog/SystemLogTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // index 0 (with its number, the output bitmask) to the day's system log file
 // under its data directory and to the syslog server when it starts, and
 // event index 11 when it stops.
-#include "InstalledService.h"
-#include "SystemLogTestSupport.h"
+#include "tests/support/InstalledService.h"
+#include "tests/systemlog/SystemLogTestSupport.h"
 
 #include <gtest/gtest.h>
 

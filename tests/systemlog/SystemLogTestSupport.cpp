@@ -1,4 +1,4 @@
-#include "SystemLogTestSupport.h"
+#include "tests/systemlog/SystemLogTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // rsyslogd, and reading the log files.
 #pragma once
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <winsock2.h>
 

@@ -1,7 +1,7 @@
 // The system log object and its writer, with a clock the tests set, a
 // temporary directory, a loopback UDP receiver and a recording event log.
-#include "SystemLog.h"
-#include "SystemLogTestSupport.h"
+#include "systemlog/SystemLog.h"
+#include "tests/systemlog/SystemLogTestSupport.h"
 
 #include <gtest/gtest.h>
 

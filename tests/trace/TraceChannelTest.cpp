@@ -1,9 +1,9 @@
 // Both trace channels for real: "StarterLogFile" in the registry, the
 // debugger output captured, the day's file read back.
-#include "DebugTrace.h"
+#include "orxstarter/trace/DebugTrace.h"
 
-#include "DebugCapture.h"
-#include "TestSupport.h"
+#include "tests/support/DebugCapture.h"
+#include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
 

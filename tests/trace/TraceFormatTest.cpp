@@ -1,5 +1,5 @@
 // The trace's pure formatting; the lines as written are checked in TraceChannelTest.
-#include "DebugTrace.h"
+#include "orxstarter/trace/DebugTrace.h"
 
 #include <gtest/gtest.h>
 

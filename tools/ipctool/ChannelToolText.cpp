@@ -1,4 +1,4 @@
-#include "ChannelToolText.h"
+#include "tools/ipctool/ChannelToolText.h"
 
 #include <cerrno>
 #include <cstdlib>

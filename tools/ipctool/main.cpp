@@ -2,8 +2,8 @@
 // the programs at the other end of them.
 //   ipctool listen NAME [--count N] [--hold-ms MS]   prints "<length> <hex>" per message
 //   ipctool send NAME HEX                            exit 0 when the message was placed
-#include "ChannelToolText.h"
-#include "interps.h"
+#include "tools/ipctool/ChannelToolText.h"
+#include "common/orxinterps/src/interps.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "ChannelFormat.h"
+#include "common/orxinterps/src/ChannelFormat.h"
 
-#include "interps.h"
+#include "common/orxinterps/src/interps.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,8 +1,8 @@
 // Allocation and final release of channel records.
-#include "ChannelRegistry.h"
-#include "IpcChannel.h"
+#include "common/orxinterps/src/ChannelRegistry.h"
+#include "common/orxinterps/src/IpcChannel.h"
 
-#include "DebugTrace.h"
+#include "orxstarter/trace/DebugTrace.h"
 
 #include <cstdlib>
 

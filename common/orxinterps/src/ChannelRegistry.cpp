@@ -1,6 +1,6 @@
-#include "ChannelRegistry.h"
+#include "common/orxinterps/src/ChannelRegistry.h"
 
-#include "DebugTrace.h"
+#include "orxstarter/trace/DebugTrace.h"
 
 namespace {
 

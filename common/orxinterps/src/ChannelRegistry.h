@@ -7,7 +7,7 @@
 // sender or its receive thread can still touch it.
 #pragma once
 
-#include "IpcChannel.h"
+#include "common/orxinterps/src/IpcChannel.h"
 
 namespace channel_registry {
 

@@ -1,8 +1,8 @@
 // IPCInitClient: opens an existing channel for sending.
-#include "ChannelFormat.h"
-#include "ChannelRegistry.h"
-#include "DebugTrace.h"
-#include "MailboxObjects.h"
+#include "common/orxinterps/src/ChannelFormat.h"
+#include "common/orxinterps/src/ChannelRegistry.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "common/orxinterps/src/MailboxObjects.h"
 
 #include <cstring>
 #include <memory>

@@ -1,7 +1,7 @@
 // The channel record behind an INTERPS handle (inside the library only).
 #pragma once
 
-#include "interps.h"
+#include "common/orxinterps/src/interps.h"
 
 #include <cstdint>
 

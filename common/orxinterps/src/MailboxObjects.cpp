@@ -1,4 +1,4 @@
-#include "MailboxObjects.h"
+#include "common/orxinterps/src/MailboxObjects.h"
 
 void MailboxObjects::ShowTo(IpcChannel& c) const {
     c.hFM = mapping.get();

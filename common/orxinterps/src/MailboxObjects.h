@@ -2,9 +2,9 @@
 // they are handed to the channel record.
 #pragma once
 
-#include "IpcChannel.h"
-#include "DebugTrace.h"
-#include "WinHandles.h"
+#include "common/orxinterps/src/IpcChannel.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "sysdep/WinHandles.h"
 
 struct MailboxObjects {
     orx::UniqueHandle mapping;

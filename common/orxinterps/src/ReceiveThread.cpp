@@ -1,9 +1,9 @@
-#include "ReceiveThread.h"
+#include "common/orxinterps/src/ReceiveThread.h"
 
-#include "ChannelFormat.h"
-#include "ChannelRegistry.h"
-#include "DebugTrace.h"
-#include "ipcmsg.h"
+#include "common/orxinterps/src/ChannelFormat.h"
+#include "common/orxinterps/src/ChannelRegistry.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "common/orxinterps/src/ipcmsg.h"
 
 #include <cstring>
 

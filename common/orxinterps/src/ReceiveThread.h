@@ -1,7 +1,7 @@
 // The receive thread of a server channel.
 #pragma once
 
-#include "IpcChannel.h"
+#include "common/orxinterps/src/IpcChannel.h"
 
 // Thread procedure; its argument is the channel record, of which the thread
 // is one user until it ends.

@@ -1,6 +1,6 @@
-#include "SecurityAttributes.h"
+#include "common/orxinterps/src/SecurityAttributes.h"
 
-#include "DebugTrace.h"
+#include "orxstarter/trace/DebugTrace.h"
 
 namespace {
 constexpr DWORD kAllAccess = 0x1FFFFF;  // STANDARD_RIGHTS_ALL | SPECIFIC_RIGHTS_ALL

@@ -1,11 +1,11 @@
 // IPCInitServer: creates (or joins) a channel's section and events and
 // starts its receive thread.
-#include "ChannelFormat.h"
-#include "ChannelRegistry.h"
-#include "DebugTrace.h"
-#include "MailboxObjects.h"
-#include "ReceiveThread.h"
-#include "SecurityAttributes.h"
+#include "common/orxinterps/src/ChannelFormat.h"
+#include "common/orxinterps/src/ChannelRegistry.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "common/orxinterps/src/MailboxObjects.h"
+#include "common/orxinterps/src/ReceiveThread.h"
+#include "common/orxinterps/src/SecurityAttributes.h"
 
 #include <cstdio>
 #include <cstring>

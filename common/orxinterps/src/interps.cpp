@@ -1,12 +1,12 @@
 // Sending on a channel and closing it. Opening: ServerChannel.cpp and
 // ClientChannel.cpp; the receive side: ReceiveThread.cpp.
-#include "interps.h"
+#include "common/orxinterps/src/interps.h"
 
-#include "ChannelFormat.h"
-#include "ChannelRegistry.h"
-#include "DebugTrace.h"
-#include "ReceiveThread.h"
-#include "ipcmsg.h"
+#include "common/orxinterps/src/ChannelFormat.h"
+#include "common/orxinterps/src/ChannelRegistry.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "common/orxinterps/src/ReceiveThread.h"
+#include "common/orxinterps/src/ipcmsg.h"
 
 #include <cstring>
 

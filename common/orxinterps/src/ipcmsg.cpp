@@ -1,4 +1,4 @@
-#include "ipcmsg.h"
+#include "common/orxinterps/src/ipcmsg.h"
 
 #include <cstring>
 

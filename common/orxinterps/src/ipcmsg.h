@@ -10,7 +10,7 @@
 // (they only need 4-byte alignment, which the mailbox gives).
 #pragma once
 
-#include "interps.h"
+#include "common/orxinterps/src/interps.h"
 
 #include <cstddef>
 #include <cstdint>

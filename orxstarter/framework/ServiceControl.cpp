@@ -1,4 +1,4 @@
-#include "ServiceControl.h"
+#include "orxstarter/framework/ServiceControl.h"
 
 ServiceControlDecision DecideServiceControl(DWORD controlCode) {
     switch (controlCode) {

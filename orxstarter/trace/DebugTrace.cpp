@@ -1,7 +1,7 @@
-#include "DebugTrace.h"
+#include "orxstarter/trace/DebugTrace.h"
 
-#include "WinHandles.h"
-#include "sysdep.h"
+#include "sysdep/WinHandles.h"
+#include "sysdep/sysdep.h"
 
 #include <share.h>
 

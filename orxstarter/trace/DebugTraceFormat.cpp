@@ -1,4 +1,4 @@
-#include "DebugTrace.h"
+#include "orxstarter/trace/DebugTrace.h"
 
 #include <cstdio>
 #include <cstring>

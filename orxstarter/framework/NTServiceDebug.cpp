@@ -1,9 +1,9 @@
 // Running the service in the foreground: in a console until Ctrl+C, or
 // faceless behind a hidden window that hears the end of the session.
-#include "NTService.h"
+#include "orxstarter/framework/NTService.h"
 
-#include "DebugTrace.h"
-#include "NTServiceConsole.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/framework/NTServiceConsole.h"
 
 namespace {
 

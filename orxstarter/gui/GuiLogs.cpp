@@ -1,13 +1,13 @@
 // CGui's system-log settings: the start and stop of the system log's outputs.
-#include "gui.h"
+#include "orxstarter/gui/gui.h"
 
-#include "DebugTrace.h"
-#include "OrxStarterLang.h"
-#include "SystemLog.h"
-#include "SystemLogEvents.h"
-#include "SystemLogSettings.h"
-#include "WinHandles.h"
-#include "sysdep.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "standins/orxstarterlang/OrxStarterLang.h"
+#include "systemlog/SystemLog.h"
+#include "systemlog/SystemLogEvents.h"
+#include "systemlog/SystemLogSettings.h"
+#include "sysdep/WinHandles.h"
+#include "sysdep/sysdep.h"
 
 #include <cstring>
 #include <filesystem>

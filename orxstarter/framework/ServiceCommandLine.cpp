@@ -1,4 +1,4 @@
-#include "ServiceCommandLine.h"
+#include "orxstarter/framework/ServiceCommandLine.h"
 
 namespace {
 

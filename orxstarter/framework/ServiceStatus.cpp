@@ -1,4 +1,4 @@
-#include "ServiceStatus.h"
+#include "orxstarter/framework/ServiceStatus.h"
 
 SERVICE_STATUS ComposeServiceStatus(DWORD serviceType, DWORD state, DWORD waitHint, DWORD acceptedControls,
                                     DWORD& checkpointCounter) {

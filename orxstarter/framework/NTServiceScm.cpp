@@ -1,9 +1,9 @@
 // Command-line actions on the installed service: install, remove, start, end.
-#include "NTService.h"
+#include "orxstarter/framework/NTService.h"
 
-#include "DebugTrace.h"
-#include "NTServiceConsole.h"
-#include "WinHandles.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/framework/NTServiceConsole.h"
+#include "sysdep/WinHandles.h"
 
 namespace {
 

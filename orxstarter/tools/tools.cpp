@@ -1,7 +1,7 @@
-#include "tools.h"
+#include "orxstarter/tools/tools.h"
 
-#include "DebugTrace.h"
-#include "WinHandles.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "sysdep/WinHandles.h"
 
 #include <cstring>
 

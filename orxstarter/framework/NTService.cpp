@@ -1,11 +1,11 @@
 // The framework's core: the object, the command line, the dispatcher and the
 // conversation with the service control manager.
-#include "NTService.h"
+#include "orxstarter/framework/NTService.h"
 
-#include "DebugTrace.h"
-#include "ServiceCommandLine.h"
-#include "ServiceControl.h"
-#include "ServiceStatus.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/framework/ServiceCommandLine.h"
+#include "orxstarter/framework/ServiceControl.h"
+#include "orxstarter/framework/ServiceStatus.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "NTServiceConsole.h"
+#include "orxstarter/framework/NTServiceConsole.h"
 
-#include "NTService.h"
+#include "orxstarter/framework/NTService.h"
 
 #include <fcntl.h>
 #include <io.h>

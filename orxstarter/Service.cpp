@@ -1,21 +1,21 @@
 // The starter service object: its run, its stop and its session record.
 #include "orxstarter/Service.h"
 
+#include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/trace/DebugTrace.h"
+#include "sysdep/Locks.h"
 #include "systemlog/SystemLogEvents.h"
-#include "orxstarter/gui/gui.h"
 
 #include <winsock2.h>
 
 #include <cstdio>
-
-std::atomic<DWORD> LastSessionEvent{0};
 
 CService theService;
 
 namespace {
 
 constexpr char kServiceName[] = "OrxIke Starter";
+constexpr uint32_t kEventServiceStopping = 11;
 
 // Takes every window message waiting for this thread (the faceless window's
 // end-of-session messages arrive this way).
@@ -54,38 +54,44 @@ void CService::Run(DWORD, LPSTR*) {
     ReportStatus(SERVICE_START_PENDING, 3000);
     TRACE("   End ReportStatus(SERVICE_START_PENDING)\n");
 
-    // To come: prepare the IKE supervisor (Owner, "OrxIkeAlive") and the GUI broker (Owner).
+    ike_.Owner = this;
+    ike_.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, "OrxIkeAlive");
+    if (ike_.hAliveEvent == nullptr) {
+        TRACE("   CreateEvent(OrxIkeAlive) failed with error 0x%08X", static_cast<unsigned>(GetLastError()));
+    }
+    gui_.Owner = this;
     StartWindowsSockets();
     CGui::InitLogsSystem();
-    // To come: open the IKE and GUI server channels here; on failure skip to the
-    //       closing trace line without reporting running.
 
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "OrxIkeStop");
-    if (event == nullptr) {
-        TRACE("   CreateEvent(OrxIkeStop) failed with error 0x%08X", static_cast<unsigned>(GetLastError()));
-    }
-    {
-        std::lock_guard<std::mutex> guard(stopEventLock_);
-        stopEvent_ = event;
-    }
-
-    // To come: LoadConfiguration() here.
-
-    ReportStatus(SERVICE_RUNNING, 3000);
-    WaitForStop();
-    ReportStatus(SERVICE_STOPPED, 3000);
-    {
-        std::lock_guard<std::mutex> guard(stopEventLock_);
+    if (OpenChannels()) {
+        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "OrxIkeStop");
+        if (event == nullptr) {
+            TRACE("   CreateEvent(OrxIkeStop) failed with error 0x%08X", static_cast<unsigned>(GetLastError()));
+        }
+        {
+            orx::ExclusiveGuard guard(stopLock_);
+            stopEvent_ = event;
+        }
+        LoadConfiguration();
+        ReportStatus(SERVICE_RUNNING, 3000);
+        WaitForStop();
+        WaitForStopWork();
+        ReportStatus(SERVICE_STOPPED, 3000);
+        orx::ExclusiveGuard guard(stopLock_);
         if (stopEvent_ != nullptr) CloseHandle(stopEvent_);
         stopEvent_ = nullptr;
     }
     TRACE("<= CService::Run\n");
 }
 
+bool CService::OpenChannels() {
+    return ike_.InitServer() != nullptr && gui_.InitServer() != nullptr;
+}
+
 void CService::WaitForStop() {
     HANDLE event;
     {
-        std::lock_guard<std::mutex> guard(stopEventLock_);
+        orx::SharedGuard guard(stopLock_);
         event = stopEvent_;
     }
     for (;;) {
@@ -94,34 +100,66 @@ void CService::WaitForStop() {
         // Without a stop event every wait fails at once: the stop request is
         // then heard through the flag, and the pause keeps the loop from
         // spinning a core meanwhile.
-        if (stopRequested_.load()) return;
+        {
+            orx::SharedGuard guard(stopLock_);
+            if (stopRequested_) return;
+        }
         Sleep(100);
     }
 }
 
 void CService::SignalStop() {
-    stopRequested_.store(true);
-    std::lock_guard<std::mutex> guard(stopEventLock_);
+    orx::ExclusiveGuard guard(stopLock_);
+    stopRequested_ = true;
     if (stopEvent_ != nullptr) SetEvent(stopEvent_);
 }
 
+void CService::BeginStopWork() {
+    orx::ExclusiveGuard guard(stopLock_);
+    ++stopWork_;
+}
+
+void CService::EndStopWork() {
+    {
+        orx::ExclusiveGuard guard(stopLock_);
+        --stopWork_;
+    }
+    WakeAllConditionVariable(&stopWorkDone_);
+}
+
+void CService::WaitForStopWork() {
+    AcquireSRWLockExclusive(&stopLock_);
+    while (stopWork_ > 0) SleepConditionVariableSRW(&stopWorkDone_, &stopLock_, INFINITE, 0);
+    ReleaseSRWLockExclusive(&stopLock_);
+}
+
 void CService::Stop() {
+    BeginStopWork();
     TRACE("=> CService::Stop()\n");
     ReportStatus(SERVICE_STOP_PENDING, 15000);
-    // To come: stop the IKE supervisor here when it is Connected.
+    if (ike_.Connected) ike_.Stop();
     SignalStop();
-    // To come: "=> StopGUI", VPNCONF_STOPPED to the current GUI, the GUI broker's
-    //       Stop, "<= StopGUI".
-    LogSystemEvent(11, 0, 5, 5, nullptr);  // the service is stopping
+
+    TRACE("=> StopGUI");
+    unsigned char stopped[IPC_MAX_MSG_SIZE];
+    ComposeEmptyMsg(stopped, VPNCONF_STOPPED);
+    IPCSendMsg(gui_.CurrentUiSlot.load(), stopped, sizeof stopped);
+    gui_.Stop();
+    TRACE("<= StopGUI");
+
+    LogSystemEvent(kEventServiceStopping, 0, 5, 5, nullptr);
     TRACE("<= CService::Stop()\n");
+    EndStopWork();
 }
 
 void CService::Shutdown() {
+    BeginStopWork();
     TRACE("=> CService::Shutdown()\n");
     ReportStatus(SERVICE_STOP_PENDING, 5000);
-    // To come: stop the IKE supervisor here when it is Connected.
+    if (ike_.Connected) ike_.Stop();
     SignalStop();
     TRACE("<= CService::Shutdown()\n");
+    EndStopWork();
 }
 
 void CService::SessionChange(DWORD eventType) {

@@ -1,17 +1,15 @@
-// The starter service: the program's one service object.
+// The starter service: the program's one service object. It composes the IKE
+// supervisor and the GUI broker, runs them, and stops them.
 #pragma once
 
+#include "orxstarter/Process.h"
 #include "orxstarter/framework/NTService.h"
+#include "orxstarter/gui/gui.h"
+#include "orxstarter/ike/orxike.h"
 
-#include <atomic>
-#include <mutex>
+#include <windows.h>
 
-// Code of the last session-change event (0 until one arrives). Written by the
-// control handler's thread and read by others: one aligned word, atomic so
-// that readers never need a lock.
-extern std::atomic<DWORD> LastSessionEvent;
-
-class CService : public CNTService {
+class CService : public CNTService, public ProcessOwner {
 public:
     CService();
     ~CService() override;
@@ -21,17 +19,37 @@ public:
     void Shutdown() override;
     void SessionChange(DWORD eventType) override;
 
+    // ProcessOwner: what the supervised parts ask of the service.
+    COrxIke& Ike() override { return ike_; }
+    CGui& Gui() override { return gui_; }
+    void LoadConfiguration() override;
+    void StopIke() override;
+
 private:
-    // Wakes Run: sets the stop event if it exists. The lock keeps Run from
-    // closing the event while a stop (or a second Ctrl+C) sets it.
+    // Opens both parts' server channels, the GUI broker's only after the
+    // IKE supervisor's; false when either failed.
+    bool OpenChannels();
+    // Wakes Run: sets the stop event if it exists.
     void SignalStop();
     // Waits for the stop event, taking waiting window messages after a
     // failed wait.
     void WaitForStop();
+    // Stop and Shutdown run on another thread than Run (the console's, in
+    // debug mode): Run waits for them before it returns, so the process
+    // never ends under a running Stop.
+    void BeginStopWork();
+    void EndStopWork();
+    void WaitForStopWork();
 
-    std::mutex stopEventLock_;
-    HANDLE stopEvent_ = nullptr;            // "OrxIkeStop", created by Run
-    std::atomic<bool> stopRequested_{false};
+    // Members in construction order: the daemon's supervisor, then the GUI
+    // broker; destroyed the other way round.
+    COrxIke ike_;
+    CGui gui_;
+    SRWLOCK stopLock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE stopWorkDone_ = CONDITION_VARIABLE_INIT;
+    int stopWork_ = 0;                     // Stop/Shutdown calls under way
+    bool stopRequested_ = false;
+    HANDLE stopEvent_ = nullptr;           // "OrxIkeStop", created by Run
 };
 
 extern CService theService;

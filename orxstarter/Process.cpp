@@ -1,0 +1,27 @@
+#include "orxstarter/Process.h"
+
+std::atomic<DWORD> LastSessionEvent{0};
+
+const char* ProcessStateName(int32_t state) {
+    static const char* const kNames[] = {
+        "ORX_RUNNABLE_STATE", "ORX_INITIALIZATION_STATE", "ORX_WAITING_STATE", "ORX_READY_STATE",
+        "ORX_HALT_STATE",     "ORX_TERMINATED_STATE",     "ORX_UNKNOWN_STATE",
+    };
+    if (state < 0 || state > ORX_UNKNOWN_STATE) return "UNKNOWN_STATE";
+    return kNames[state];
+}
+
+CProcess::~CProcess() {
+    HANDLE thread = WatchdogThread.exchange(nullptr);
+    if (thread != nullptr) CloseHandle(thread);
+}
+
+void CProcess::AdoptWatchdogThread(HANDLE thread) {
+    HANDLE previous = WatchdogThread.exchange(thread);
+    if (previous != nullptr) CloseHandle(previous);
+}
+
+void CProcess::ReleaseWatchdogThread(HANDLE ownThread) {
+    HANDLE expected = ownThread;
+    if (WatchdogThread.compare_exchange_strong(expected, nullptr)) CloseHandle(ownThread);
+}

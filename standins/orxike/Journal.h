@@ -1,0 +1,28 @@
+// The IKE daemon stand-in's journal: one stamped line per event, appended to
+// its file and echoed on standard output, flushed at once (tests read the
+// file while the daemon runs). Safe to use from several threads.
+#pragma once
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace orxike_standin {
+
+class Journal {
+public:
+    Journal() = default;
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // Opens `path` for appending; false when it cannot be.
+    bool Open(const std::string& path);
+    void Write(const std::string& text);
+
+private:
+    std::mutex lock_;
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace orxike_standin

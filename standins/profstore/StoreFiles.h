@@ -1,0 +1,28 @@
+// The files of the configuration store, in the log data directory.
+#pragma once
+
+#include "standins/profstore/Outcome.h"
+
+#include <string>
+
+namespace profstore {
+
+constexpr char kStoreFileName[] = "vpnconfig.cfg";
+constexpr char kCallJournalFileName[] = "profstore-calls.log";
+
+// `fileName` inside the log data directory; CONF_REG_ERROR when that
+// directory is not configured or cannot be created.
+Outcome PathInDataDir(const char* fileName, std::string& path);
+
+// The whole file; CONF_CANNOTOPEN when it cannot be read, CONF_BUFTOOSMALL
+// when it is larger than a configuration may be (1 MiB).
+Outcome ReadWholeFile(const std::string& path, std::string& text);
+
+// Replaces the file with `text` (written beside it, then moved over it, so a
+// failed write leaves the old file intact); CONF_CANNOTOPEN on failure.
+Outcome ReplaceFileContents(const std::string& path, const std::string& text);
+
+// Local time as "YYYY-MM-DD hh:mm:ss".
+std::string NowText();
+
+}  // namespace profstore

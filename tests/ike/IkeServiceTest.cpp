@@ -1,0 +1,87 @@
+// END TO END: the real service under Wine's service control manager, with
+// "IkeStart" "1" and "Path" naming build/bin, launches the daemon stand-in
+// hidden before it reports running, after loading the configuration for the
+// active console session; its stop ends the daemon.
+#include "tests/ike/IkeTestSupport.h"
+#include "tests/support/InstalledService.h"
+
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+using namespace ike_test;
+using namespace testing_support;
+
+namespace {
+
+constexpr char kLogPath[] = "OrxTestIke\\Service";
+// A service started by the service control manager sees ALLUSERSPROFILE=C:\users\Public.
+constexpr char kDataDir[] = "C:\\users\\Public\\OrxTestIke\\Service";
+
+int CountProcesses(const char* image) {
+    orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        if (_stricmp(entry.szExeFile, image) == 0) ++count;
+    }
+    return count;
+}
+
+// The position of `text` in `haystack` at or after `from`; npos when absent.
+size_t Find(const std::string& haystack, const std::string& text, size_t from = 0) {
+    return haystack.find(text, from);
+}
+
+}  // namespace
+
+TEST(IkeService, IkeStartLaunchesTheDaemonBeforeTheRunningReportAndTheStopEndsIt) {
+    ScopedRegValue logPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath");
+    ScopedRegValue traceFlags(HKEY_LOCAL_MACHINE, kAppPathsKey, "StarterLogFile");
+    ScopedRegValue ikeStart(HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeStart");
+    ScopedRegValue path(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path");
+    ScopedRegValue ikeV2(HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2");
+    ScopedRegValue ngPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "NgPath");
+    ScopedRegValue output(HKEY_LOCAL_MACHINE, kAppPathsKey, "SystemLogOutput");
+    ASSERT_TRUE(logPath.SetString(kLogPath));
+    ASSERT_TRUE(traceFlags.SetBinary({2}));
+    ASSERT_TRUE(ikeStart.SetString("1"));
+    ASSERT_TRUE(path.SetString(BinDir()));
+    ASSERT_TRUE(ikeV2.Remove() && ngPath.Remove());
+    ASSERT_TRUE(output.SetDword(1));
+    RemoveTree("C:\\users\\Public\\OrxTestIke");
+    // The configuration that the service loads before it launches the daemon.
+    ASSERT_TRUE(CreateDirectoryA("C:\\users\\Public\\OrxTestIke", nullptr));
+    ASSERT_TRUE(CreateDirectoryA(kDataDir, nullptr));
+    ASSERT_TRUE(WriteFileBytes(std::string(kDataDir) + "\\vpnconfig.cfg", "gateway = 192.0.2.1\r\n"));
+    ASSERT_EQ(0, CountProcesses("orxike.exe"));
+    DaemonStandin daemon;
+    {
+        ScopedServiceRemoval removal;
+        const std::string starter = "\"" + BinPath("orxstarter.exe") + "\" ";
+        ASSERT_EQ(0u, RunProcess(starter + "-i").exitCode);
+        const ProcessResult started = RunProcess(starter + "-s", 90000);
+        ASSERT_EQ(0u, started.exitCode) << started.output;
+        EXPECT_EQ(1, CountProcesses("orxike.exe"));
+
+        const std::string trace =
+            ReadFileBytes(std::string(kDataDir) + "\\LogFiles\\" + TodayDashed() + "-vpnstarterdbg.log");
+        const size_t run = Find(trace, "=> LoadConfiguration");
+        const size_t ok = Find(trace, "<= LoadConfiguration OK", run);
+        const size_t launch = Find(trace, "=> RunOrxIke", ok);
+        const size_t created = Find(trace, "   Process " + BinDir() + "\\orxike.exe created", launch);
+        const size_t success = Find(trace, "<= RunOrxIke: CreateProcess success", created);
+        const size_t running = Find(trace, "=> ReportStatus 0x00000004", success);
+        EXPECT_NE(std::string::npos, running) << trace;
+        EXPECT_NE(std::string::npos, Find(trace, "   WaitForSingleObject return WAIT_OBJECT_0", created)) << trace;
+
+        const std::string calls = ReadFileBytes(std::string(kDataDir) + "\\profstore-calls.log");
+        EXPECT_NE(std::string::npos, calls.find("VPNConfLoad(1, 1, null)")) << calls;
+
+        const ProcessResult stopped = RunProcess(starter + "-e", 90000);
+        EXPECT_EQ(0u, stopped.exitCode) << stopped.output;
+    }
+    EXPECT_TRUE(WaitUntil([] { return CountProcesses("orxike.exe") == 0; }));
+    if (!HasFailure()) RemoveTree("C:\\users\\Public\\OrxTestIke");
+}

@@ -1,0 +1,143 @@
+// Profstore.dll through its import library, as the service calls it: the
+// store under the log data directory of a LogPath of its own, the call
+// journal, the injected failures, the digest and the record release.
+#include "standins/profstore/Profstore.h"
+#include "sysdep/sysdep.h"
+#include "tests/support/TestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace testing_support;
+using ::testing::HasSubstr;
+
+namespace {
+
+class Profstore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(logPath_.SetString(kLogPathRoot + std::string("\\Store") + std::to_string(GetCurrentProcessId())));
+        char dir[MAX_PATH] = {};
+        ASSERT_TRUE(GetLogDataDir(dir, sizeof dir));
+        dataDir_ = dir;
+        rootDir_ = dataDir_.substr(0, dataDir_.rfind('\\'));
+    }
+    void TearDown() override { RemoveTree(rootDir_); }
+
+    std::string StoreText() const { return ReadFileBytes(dataDir_ + "\\vpnconfig.cfg"); }
+    std::string Journal() const { return ReadFileBytes(dataDir_ + "\\profstore-calls.log"); }
+    std::string WriteSource(const std::string& text) const {
+        const std::string path = dataDir_ + "\\source.cfg";
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::fputs(text.c_str(), file);
+        std::fclose(file);
+        return path;
+    }
+    static int Load(uint32_t argL, uint32_t argA, std::string data) {
+        data.resize(PROFSTORE_DATA_SIZE);  // the request's data block, zero-padded
+        return VPNConfLoad(argL, argA, data.data());
+    }
+
+    static constexpr const char* kLogPathRoot = "OrxStandinTest";
+    ScopedRegValue logPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
+    std::string dataDir_, rootDir_;
+};
+
+}  // namespace
+
+// Nothing stored yet: load fails with CONF_CANNOTOPEN, save with
+// CONF_CANNOTFIND. A bad import changes nothing; a good one becomes the
+// store, which a save records its arguments in and a load reads back.
+TEST_F(Profstore, ImportSaveLoadRoundTripAndItsFailures) {
+    EXPECT_EQ(0, VPNConfLoad(1, 1, nullptr));
+    EXPECT_EQ(uint32_t(CONF_CANNOTOPEN), VPNConfGetLastError());
+    EXPECT_EQ(0, VPNConfSave(2, 1, 1));
+    EXPECT_EQ(uint32_t(CONF_CANNOTFIND), VPNConfGetLastError());
+    EXPECT_EQ(0, Load(0, 1, "name=Home|" + dataDir_ + "\\missing.cfg"));
+    EXPECT_EQ(uint32_t(CONF_CANNOTOPEN), VPNConfGetLastError());
+    EXPECT_EQ(0, Load(0, 1, "Home|C:\\x.cfg"));
+    EXPECT_EQ(uint32_t(CONF_WRONGFORMAT), VPNConfGetLastError());
+    EXPECT_FALSE(FileExists(dataDir_ + "\\vpnconfig.cfg"));
+
+    const std::string body = "peer=192.0.2.1\r\npsk=secret\r\n";
+    const std::string source = WriteSource(body);
+    ASSERT_EQ(1, Load(3, 1, "name=Home office|" + source));
+    EXPECT_THAT(StoreText(), HasSubstr("#profstore name=Home office\r\n"));
+    ASSERT_EQ(1, VPNConfSave(7, 1, 1));
+    ASSERT_EQ(1, VPNConfSave(8, 1, 0));
+    const std::string stored = StoreText();
+    EXPECT_THAT(stored, HasSubstr("#profstore last-save argS=8 argA=1 flag=0 (update) at "));
+    EXPECT_EQ(body, stored.substr(stored.size() - body.size()));
+    EXPECT_EQ(0, VPNConfSave(8, 1, 2));
+    EXPECT_EQ(uint32_t(CONF_WRONGFORMAT), VPNConfGetLastError());
+    ASSERT_EQ(1, VPNConfLoad(1, 1, nullptr));
+    EXPECT_EQ(stored, StoreText());
+
+    const std::string journal = Journal();
+    for (const std::string& line :
+         {std::string("VPNConfLoad(1, 1, null) = 0, error 2 CONF_CANNOTOPEN: cannot open "),
+          std::string("VPNConfSave(2, 1, 1) = 0, error 15 CONF_CANNOTFIND"),
+          "VPNConfLoad(3, 1, \"name=Home office|" + source + "\") = 1", std::string("VPNConfSave(7, 1, 1) = 1"),
+          std::string("VPNConfLoad(1, 1, null) = 1"), std::string("VPNConfGetLastError() = 49")}) {
+        EXPECT_THAT(journal, HasSubstr(line));
+    }
+
+    ASSERT_TRUE(logPath_.Remove());
+    EXPECT_EQ(0, VPNConfLoad(1, 1, nullptr));
+    EXPECT_EQ(uint32_t(CONF_REG_ERROR), VPNConfGetLastError());
+}
+
+// FailWith/FailCalls: that many calls fail with that code, whatever they
+// are, then calls work again and FailCalls reads 0.
+TEST_F(Profstore, InjectedFailuresAreTakenOneByOne) {
+    const std::string key = "SOFTWARE\\OrxStandins\\Profstore";
+    ScopedRegValue failWith(HKEY_LOCAL_MACHINE, key, "FailWith"), failCalls(HKEY_LOCAL_MACHINE, key, "FailCalls");
+    ASSERT_TRUE(WriteSource("x=1\r\n").size());
+    ASSERT_TRUE(failWith.SetDword(WRONG_PASSWORD) && failCalls.SetDword(2));
+    uint8_t digest[32];
+    EXPECT_EQ(0, Load(3, 1, "name=N|" + dataDir_ + "\\source.cfg"));
+    EXPECT_EQ(0, VPNCFG_HashBuf("abc", 3, digest, 32));
+    EXPECT_EQ(uint32_t(WRONG_PASSWORD), VPNConfGetLastError());
+    EXPECT_EQ(1, Load(3, 1, "name=N|" + dataDir_ + "\\source.cfg"));
+    HKEY handle = nullptr;
+    DWORD left = 99, size = sizeof left;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle));
+    RegQueryValueExA(handle, "FailCalls", nullptr, nullptr, reinterpret_cast<BYTE*>(&left), &size);
+    RegCloseKey(handle);
+    EXPECT_EQ(0u, left);
+    EXPECT_THAT(Journal(), HasSubstr("= 0, error 11 WRONG_PASSWORD: injected by FailWith, 1 more call(s) to fail"));
+}
+
+// SHA-256 test vectors; a digest buffer of another size is refused and left
+// alone; a record is released to its marks.
+TEST_F(Profstore, DigestAndRecordRelease) {
+    const std::pair<std::string, std::vector<uint8_t>> vectors[] = {
+        {"abc", {0xba, 0x78, 0x16, 0xbf, 0x8f, 0x01, 0xcf, 0xea, 0x41, 0x41, 0x40, 0xde, 0x5d, 0xae, 0x22, 0x23,
+                 0xb0, 0x03, 0x61, 0xa3, 0x96, 0x17, 0x7a, 0x9c, 0xb4, 0x10, 0xff, 0x61, 0xf2, 0x00, 0x15, 0xad}},
+        {"", {0xe3, 0xb0, 0xc4, 0x42, 0x98, 0xfc, 0x1c, 0x14, 0x9a, 0xfb, 0xf4, 0xc8, 0x99, 0x6f, 0xb9, 0x24,
+              0x27, 0xae, 0x41, 0xe4, 0x64, 0x9b, 0x93, 0x4c, 0xa4, 0x95, 0x99, 0x1b, 0x78, 0x52, 0xb8, 0x55}}};
+    for (const auto& [input, expected] : vectors) {
+        std::vector<uint8_t> digest(32);
+        EXPECT_EQ(1, VPNCFG_HashBuf(input.data(), uint32_t(input.size()), digest.data(), 32));
+        EXPECT_EQ(expected, digest) << input;
+    }
+    std::vector<uint8_t> large(33, 0xCC);
+    EXPECT_EQ(0, VPNCFG_HashBuf("abc", 3, large.data(), 16));
+    EXPECT_EQ(uint32_t(CONF_BUFTOOSMALL), VPNConfGetLastError());
+    EXPECT_EQ(0, VPNCFG_HashBuf("abc", 3, large.data(), 33));
+    EXPECT_EQ(uint32_t(CONF_WRONGFORMAT), VPNConfGetLastError());
+    EXPECT_EQ(std::vector<uint8_t>(33, 0xCC), large);
+    EXPECT_THAT(Journal(), HasSubstr("VPNCFG_HashBuf(3 bytes, output of 16) = 0, error 4 CONF_BUFTOOSMALL"));
+
+    std::vector<uint8_t> record(PROFSTORE_RECORD_SIZE, 0x5A);
+    VPNConfUnload(record.data());
+    EXPECT_EQ(0xFF, record[4]);
+    EXPECT_EQ(0, record[843]);
+    EXPECT_EQ(0xFF, record[845]);
+    EXPECT_EQ(0x5A, record[851]);
+    VPNConfUnload(nullptr);  // refused, journalled, no crash
+    EXPECT_THAT(Journal(), HasSubstr("VPNConfUnload(0000000000000000) refused"));
+}

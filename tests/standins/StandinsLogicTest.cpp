@@ -1,0 +1,219 @@
+// The stand-ins' pure rules: the daemon's switches and messages, the
+// configuration library's data forms and error names, the test sc's command.
+#include "common/orxinterps/src/ipcmsg.h"
+#include "standins/orxike/DaemonMessages.h"
+#include "standins/orxike/DaemonNames.h"
+#include "standins/orxike/DaemonSettings.h"
+#include "standins/orxike/JournalLine.h"
+#include "standins/profstore/ConfigRecord.h"
+#include "standins/profstore/LoadData.h"
+#include "standins/profstore/Profstore.h"
+#include "standins/profstore/StoreFormat.h"
+#include "tests/standins/sc/ScCommand.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace orxike_standin;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+uint32_t WordAt(const std::vector<uint8_t>& bytes, size_t offset) {
+    uint32_t word = 0;
+    std::memcpy(&word, bytes.data() + offset, sizeof word);
+    return word;
+}
+
+}  // namespace
+
+TEST(DaemonSettings, ParsesEverySwitchAndRefusesBadLinesOneByOne) {
+    DaemonSettings settings;
+    std::vector<std::string> problems;
+    ApplySettingsText(settings,
+                      "# comment\r\n"
+                      "  start_error = 0x1F \r\n"
+                      "\n"
+                      "channel_delay_s=5\nnever_alive=1\nexit_after_ms=250\nready_to_die=1\nremain=1\n"
+                      "notify_type=0x000B\nnotify_length=40\nnotify_every_ms=20\nnotify_count=0\n"
+                      "systemlog_level=-3\nsystemlog_facility=9\nsystemlog_text=a # b = c\n"
+                      "notify_length=3\n"           // below 4
+                      "remain=2\n"                  // not 0 or 1
+                      "start_error=-1\n"            // negative
+                      "exit_after_ms=4294967296\n"  // above 32 bits
+                      "channel_delay_s=12x\n"       // not a number
+                      "speed=7\n"                   // unknown
+                      "just words\n",               // no '='
+                      "test.ini", problems);
+    EXPECT_EQ(0x1Fu, settings.startError);
+    EXPECT_EQ(5u, settings.channelDelayS);
+    EXPECT_TRUE(settings.neverAlive && settings.readyToDie && settings.remain);
+    EXPECT_EQ(250u, settings.exitAfterMs.value_or(0));
+    EXPECT_TRUE(settings.notify.enabled);
+    EXPECT_EQ(0x0Bu, settings.notify.type);
+    EXPECT_EQ(40u, settings.notify.length);
+    EXPECT_EQ(20u, settings.notify.everyMs);
+    EXPECT_EQ(0u, settings.notify.count);
+    EXPECT_TRUE(settings.systemLog.enabled);
+    EXPECT_EQ(-3, settings.systemLog.level);
+    EXPECT_EQ(9, settings.systemLog.facility);
+    EXPECT_EQ("a # b = c", settings.systemLog.text);
+    ASSERT_EQ(7u, problems.size());
+    EXPECT_THAT(problems[0], HasSubstr("test.ini line 16: notify_length: 3 is out of range (4 to 696)"));
+    EXPECT_THAT(problems[5], HasSubstr("line 21: unknown switch \"speed\""));
+    EXPECT_THAT(problems[6], HasSubstr("line 22: \"just words\" is not key=value"));
+}
+
+TEST(DaemonSettings, DefaultsAndLimits) {
+    const DaemonSettings defaults;
+    EXPECT_FALSE(defaults.notify.enabled || defaults.systemLog.enabled || defaults.exitAfterMs.has_value());
+    EXPECT_EQ(1u, defaults.notify.count);
+    EXPECT_EQ(696u, defaults.notify.length);
+    EXPECT_EQ(2, defaults.systemLog.facility);
+
+    DaemonSettings settings;
+    std::string error;
+    EXPECT_TRUE(ApplySetting(settings, "systemlog_level", "-32768", error));
+    EXPECT_FALSE(ApplySetting(settings, "systemlog_level", "32768", error));
+    EXPECT_TRUE(ApplySetting(settings, "start_error", "0xFFFFFFFF", error));
+    EXPECT_EQ(0xFFFFFFFFu, settings.startError);
+    EXPECT_TRUE(ApplySetting(settings, "systemlog_text", std::string(kMaxSystemLogText, 'x'), error));
+    EXPECT_FALSE(ApplySetting(settings, "systemlog_text", std::string(kMaxSystemLogText + 1, 'x'), error));
+    EXPECT_EQ(kMaxSystemLogText, settings.systemLog.text.size());
+}
+
+TEST(DaemonNames, ServiceChannelNamespaceFollowsTheReleaseAndJournalFollowsTheImage) {
+    for (uint32_t code : {0u, 11u, 12u}) EXPECT_EQ("vpnsrvike", ServiceChannelName(code)) << code;
+    for (uint32_t code : {8u, 9u, 10u}) EXPECT_EQ("Global\\vpnsrvike", ServiceChannelName(code)) << code;
+    EXPECT_EQ("orxike-received.log", JournalFileName("orxike.exe"));
+    EXPECT_EQ("orxikeng-received.log", JournalFileName("orxikeng.exe"));
+}
+
+TEST(DaemonMessages, LayoutsTheServiceReads) {
+    const Message started = ComposeStarted(5);
+    ASSERT_EQ(696u, started.size());
+    EXPECT_EQ(uint32_t(ORXIKE_STARTED), WordAt(started, 0));
+    EXPECT_EQ(5u, WordAt(started, 16));
+
+    const Message notification = ComposeNotification(0x0B, 40, 7);
+    ASSERT_EQ(40u, notification.size());
+    EXPECT_EQ(0x0Bu, WordAt(notification, 0));
+    EXPECT_EQ(7u, WordAt(notification, 4));
+    EXPECT_EQ(39, notification[39]);
+    EXPECT_EQ(Message({0x0D, 0, 0, 0, 2}), ComposeNotification(0x0D, 5, 2));
+
+    SystemLogSettings event;
+    event.eventIndex = 30;
+    event.facility = 9;
+    event.level = -2;
+    event.number = 77;
+    event.text = std::string(700, 'z');
+    const Message log = ComposeSystemLog(event);
+    ASSERT_EQ(696u, log.size());
+    const auto& form = *reinterpret_cast<const IpcSystemLogMsg*>(log.data());
+    EXPECT_EQ(uint32_t(ORX_SYSTEMLOG), form.type);
+    EXPECT_EQ(9, form.facility);
+    EXPECT_EQ(-2, form.level);
+    EXPECT_EQ(30u, form.eventIndex);
+    EXPECT_EQ(77u, form.number);
+    EXPECT_EQ(655u, strnlen(form.text, sizeof form.text));  // cut, still terminated
+}
+
+TEST(JournalLines, NameLengthAndHex) {
+    const uint8_t known[] = {0x00, 0x10, 0x00, 0x00, 0xAB};
+    const uint8_t unknown[] = {0x34, 0x12, 0x00, 0x00};
+    EXPECT_EQ("recv VPNCONF_STARTED len=5 00100000ab", ReceivedText(known, 5));
+    EXPECT_EQ("recv 0x00001234 len=4 34120000", ReceivedText(unknown, 4));
+    EXPECT_EQ("recv (no type) len=2 0010", ReceivedText(known, 2));
+    SYSTEMTIME time{2026, 12, 0, 5, 0, 21, 32, 123};
+    EXPECT_EQ("2026-12-05 00:21:32.123 x", StampedLine(time, "x"));
+}
+
+TEST(ProfstoreData, PlainLoadImportAndRefusals) {
+    profstore::LoadRequest request;
+    std::string error;
+    EXPECT_TRUE(profstore::ParseLoadData(nullptr, 660, request, error));
+    EXPECT_FALSE(request.import);
+    EXPECT_TRUE(profstore::ParseLoadData("", 660, request, error));
+    EXPECT_FALSE(request.import);
+    ASSERT_TRUE(profstore::ParseLoadData("name=Home office|C:\\cfg\\home.cfg", 660, request, error));
+    EXPECT_TRUE(request.import);
+    EXPECT_EQ("Home office", request.name);
+    EXPECT_EQ("C:\\cfg\\home.cfg", request.path);
+
+    // Read no further than the data block, even without a NUL.
+    const std::string block = "name=N|" + std::string(700, 'p');
+    EXPECT_TRUE(profstore::ParseLoadData(block.c_str(), 259 + 7, request, error));
+    EXPECT_EQ(259u, request.path.size());
+
+    for (const std::string& bad :
+         std::vector<std::string>{"Home|C:\\x", "name=Home", "name=|C:\\x", "name=Home|", "name=a\tb|C:\\x",
+                                  "name=" + std::string(256, 'n') + "|C:\\x", "name=N|" + std::string(260, 'p')}) {
+        EXPECT_FALSE(profstore::ParseLoadData(bad.c_str(), 660, request, error)) << bad;
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ("null", profstore::QuoteLoadData(nullptr, 660));
+    EXPECT_EQ("\"a\\x0Ab\\x22C:\\d\"", profstore::QuoteLoadData("a\nb\"C:\\d", 660));
+}
+
+TEST(ProfstoreData, ErrorNames) {
+    const std::pair<uint32_t, const char*> names[] = {
+        {1, "CONF_REG_ERROR"},    {2, "CONF_CANNOTOPEN"}, {3, "CONF_WRONGSIGN"},   {4, "CONF_BUFTOOSMALL"},
+        {8, "PASSWORD_REQUIRED"}, {11, "WRONG_PASSWORD"}, {15, "CONF_CANNOTFIND"}, {49, "CONF_WRONGFORMAT"}};
+    for (const auto& [code, name] : names) EXPECT_STREQ(name, ProfstoreErrorName(code)) << code;
+    for (uint32_t code : {0u, 5u, 43u, 50u}) EXPECT_EQ(nullptr, ProfstoreErrorName(code)) << code;
+}
+
+TEST(ProfstoreData, StoreFileKeepsTheBodyAndRewritesItsHeader) {
+    const std::string body = "#profstore in the body stays\r\npeer=192.0.2.1\r\n";
+    const std::string file = profstore::RenderStore({"Home", body}, profstore::SaveLine(7, 1, 0, "then"));
+    EXPECT_EQ(
+        "#profstore name=Home\r\n#profstore last-save argS=7 argA=1 flag=0 (update) at then\r\n"
+        "#profstore body follows\r\n" +
+            body,
+        file);
+    const profstore::StoredConfig parsed = profstore::ParseStore(file);
+    EXPECT_EQ("Home", parsed.name);
+    EXPECT_EQ(body, parsed.body);
+    // Written by hand: no header of ours, all of it configuration.
+    for (const std::string handWritten : {"peer=1\n", "#profstore name=Only\npeer=1\n"}) {
+        const profstore::StoredConfig plain = profstore::ParseStore(handWritten);
+        EXPECT_EQ("", plain.name);
+        EXPECT_EQ(handWritten, plain.body);
+    }
+}
+
+TEST(ProfstoreData, ReleasedRecord) {
+    std::vector<uint8_t> record(PROFSTORE_RECORD_SIZE, 0xAB);
+    profstore::ResetConfigRecord(record.data());
+    EXPECT_EQ(0xABABABABu, WordAt(record, 0));
+    EXPECT_EQ(0xFFFFu, WordAt(record, 4));
+    EXPECT_EQ(std::vector<uint8_t>(836, 0), std::vector<uint8_t>(record.begin() + 8, record.begin() + 844));
+    EXPECT_EQ(0xFFFFu, WordAt(record, 844));
+    EXPECT_EQ(0xABABABABu, WordAt(record, 848));
+}
+
+TEST(ScCommand, OnlyStartTypeChangesAreCarriedOut) {
+    sc_standin::StartTypeChange change;
+    std::string error;
+    const std::pair<const char*, uint32_t> types[] = {
+        {"boot", 0}, {"system", 1}, {"auto", 2}, {"demand", 3}, {"DISABLED", 4}};
+    for (const auto& [word, type] : types) {
+        ASSERT_TRUE(sc_standin::ParseScCommand({"config", "ikeext", "start=", word}, change, error)) << word;
+        EXPECT_EQ("ikeext", change.service);
+        EXPECT_EQ(type, change.startType);
+    }
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{},
+                                               {"query", "ikeext"},
+                                               {"config", "ikeext", "start=disabled"},
+                                               {"config", "ikeext", "start=", "off"},
+                                               {"config", "ikeext", "binPath=", "x"},
+                                               {"config", "ikeext", "start=", "auto", "extra"}}) {
+        EXPECT_FALSE(sc_standin::ParseScCommand(bad, change, error));
+        EXPECT_FALSE(error.empty());
+    }
+}

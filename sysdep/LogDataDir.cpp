@@ -58,10 +58,16 @@ bool ReadLogPath(char (&value)[kWorkSize + 2]) {
     return std::memchr(value, '\0', kWorkSize) != nullptr;
 }
 
-// Creates one directory level; an existing one is fine.
-bool MakeOneLevel(const char* path) { return _mkdir(path) == 0 || errno == EEXIST; }
+// Creates one directory level; an existing directory is fine, a file of
+// that name is not.
+bool MakeOneLevel(const char* path) { return _mkdir(path) == 0 || (errno == EEXIST && IsExistingDirectory(path)); }
 
 }  // namespace
+
+bool IsExistingDirectory(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 bool SplitLogPath(const char* logPath, char* parent, size_t parentSize, char* leaf, size_t leafSize) {
     const char* slash = std::strrchr(logPath, '\\');

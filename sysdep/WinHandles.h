@@ -31,10 +31,27 @@ public:
     value_type* put() noexcept { reset(); return &value_; }
     explicit operator bool() const noexcept { return Traits::valid(value_); }
 
-    value_type release() noexcept { return std::exchange(value_, Traits::invalid()); }
+    // The caller owns what it gets back.
+    [[nodiscard]] value_type release() noexcept { return std::exchange(value_, Traits::invalid()); }
+
+    // Closes what is held and takes `v`. The last-error value is left as the
+    // caller had it: a reset between a failed call and the caller's
+    // GetLastError must not change what the caller reads.
     void reset(value_type v = Traits::invalid()) noexcept {
-        if (Traits::valid(value_)) Traits::close(value_);
+        if (Traits::valid(value_)) {
+            const DWORD error = GetLastError();
+            Traits::close(value_);
+            SetLastError(error);
+        }
         value_ = v;
+    }
+
+    // Closes what is held now and says whether the close worked; on failure
+    // GetLastError tells why. True when nothing was held.
+    [[nodiscard]] bool close() noexcept {
+        const bool closed = !Traits::valid(value_) || Traits::close(value_);
+        value_ = Traits::invalid();
+        return closed;
     }
 
 private:
@@ -45,28 +62,32 @@ struct KernelHandleTraits {   // events, mappings, threads, processes: null mean
     using type = HANDLE;
     static type invalid() noexcept { return nullptr; }
     static bool valid(type h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void close(type h) noexcept { CloseHandle(h); }
+    static bool close(type h) noexcept { return CloseHandle(h) != FALSE; }
 };
 
 struct RegKeyTraits {
     using type = HKEY;
     static type invalid() noexcept { return nullptr; }
     static bool valid(type h) noexcept { return h != nullptr; }
-    static void close(type h) noexcept { RegCloseKey(h); }
+    static bool close(type h) noexcept {
+        const LONG rc = RegCloseKey(h);  // reports its error as its result
+        if (rc != ERROR_SUCCESS) SetLastError(static_cast<DWORD>(rc));
+        return rc == ERROR_SUCCESS;
+    }
 };
 
 struct ScHandleTraits {
     using type = SC_HANDLE;
     static type invalid() noexcept { return nullptr; }
     static bool valid(type h) noexcept { return h != nullptr; }
-    static void close(type h) noexcept { CloseServiceHandle(h); }
+    static bool close(type h) noexcept { return CloseServiceHandle(h) != FALSE; }
 };
 
 struct MappedViewTraits {
     using type = void*;
     static type invalid() noexcept { return nullptr; }
     static bool valid(type p) noexcept { return p != nullptr; }
-    static void close(type p) noexcept { UnmapViewOfFile(p); }
+    static bool close(type p) noexcept { return UnmapViewOfFile(p) != FALSE; }
 };
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;

@@ -36,6 +36,9 @@ uint32_t GetOSVersion();
 // is left as the caller had it.
 bool GetLogDataDir(char* buffer, size_t size);
 
+// True when `path` names an existing directory (a file of that name is not one).
+bool IsExistingDirectory(const char* path);
+
 // Pure part of GetLogDataDir: splits "LogPath" at its last backslash.
 // False when there is no backslash.
 bool SplitLogPath(const char* logPath, char* parent, size_t parentSize, char* leaf, size_t leafSize);

@@ -58,7 +58,7 @@ EventFormat BuildEventFormat(uint32_t eventIndex, const SystemLogEventRow* row, 
     bool takesNumber = false;
     bool takesText = false;
     if (row == nullptr) {
-        std::snprintf(work.text, sizeof work.text, "[ID %u missing].", eventIndex);
+        std::snprintf(work.text, sizeof work.text, "[ID %d missing].", static_cast<int>(eventIndex));
         result.eventNumber = eventIndex;
     } else {
         result.eventNumber = row->eventNumber;
@@ -67,7 +67,7 @@ EventFormat BuildEventFormat(uint32_t eventIndex, const SystemLogEventRow* row, 
         if (langText != nullptr) {
             std::snprintf(work.text, kLangTextSize, "%s", langText);
         } else {
-            std::snprintf(work.text, sizeof work.text, "[StringID %u missing].", row->stringId);
+            std::snprintf(work.text, sizeof work.text, "[StringID %d missing].", static_cast<int>(row->stringId));
         }
     }
     work.Find();

@@ -1,7 +1,7 @@
 #include "systemlog/EventLogSink.h"
 
 #include "systemlog/LogFormat.h"
-#include "sysdep/SrwGuards.h"
+#include "sysdep/Locks.h"
 
 namespace systemlog {
 
@@ -30,26 +30,24 @@ EventLogRecord MapEventLogRecord(uint32_t eventNumber, uint8_t facility, int32_t
     return record;
 }
 
-EventLogSink::EventLogSink() { InitializeSRWLock(&lock_); }
-
 bool EventLogSink::Register() {
-    ExclusiveGuard guard(lock_);
+    orx::ExclusiveGuard guard(lock_);
     if (!source_) source_.reset(RegisterEventSourceA(nullptr, kEventSourceName));
     return static_cast<bool>(source_);
 }
 
 void EventLogSink::Deregister() {
-    ExclusiveGuard guard(lock_);
+    orx::ExclusiveGuard guard(lock_);
     source_.reset();
 }
 
 bool EventLogSink::Report(uint32_t eventNumber, uint8_t facility, int32_t level, const char* text) {
-    SharedGuard guard(lock_);
+    orx::SharedGuard guard(lock_);
     if (!source_) return false;
     const EventLogRecord record = MapEventLogRecord(eventNumber, facility, level);
     const char* strings[] = {text};
-    return ReportEventA(source_.get(), record.type, record.category, record.eventId, nullptr, 1, 0, strings,
-                        nullptr) != FALSE;
+    return report_(source_.get(), record.type, record.category, record.eventId, nullptr, 1, 0, strings, nullptr) !=
+           FALSE;
 }
 
 }  // namespace systemlog

@@ -2,9 +2,9 @@
 // "ORXLogs". The level threshold and the flood control do not apply to it.
 #pragma once
 
-#include <windows.h>
-
 #include "sysdep/WinHandles.h"
+
+#include <windows.h>
 
 #include <cstdint>
 
@@ -27,31 +27,35 @@ struct EventSourceTraits {
     using type = HANDLE;
     static type invalid() noexcept { return nullptr; }
     static bool valid(type h) noexcept { return h != nullptr; }
-    static void close(type h) noexcept { DeregisterEventSource(h); }
+    static bool close(type h) noexcept { return DeregisterEventSource(h) != FALSE; }
 };
 using UniqueEventSource = orx::UniqueResource<EventSourceTraits>;
 
-// Virtual so that tests can see what reaches the event log (Wine's event log
-// accepts everything and keeps nothing).
+// The shape of ReportEventA.
+using ReportEventFn = BOOL(WINAPI*)(HANDLE eventLog, WORD type, WORD category, DWORD eventId, PSID user,
+                                    WORD stringCount, DWORD dataSize, LPCSTR* strings, LPVOID data);
+
 class EventLogSink {
 public:
-    EventLogSink();
-    virtual ~EventLogSink() = default;
+    // `report` is ReportEventA but in tests, which need to see what reaches
+    // the event log (Wine's event log accepts everything and keeps nothing).
+    explicit EventLogSink(ReportEventFn report = ReportEventA) : report_(report) {}
     EventLogSink(const EventLogSink&) = delete;
     EventLogSink& operator=(const EventLogSink&) = delete;
 
     // True when the source is registered on return. A source registered
     // already is kept: a restart of the system log must not leak it.
-    virtual bool Register();
-    virtual void Deregister();
+    [[nodiscard]] bool Register();
+    void Deregister();
     // False when no source is registered or the report failed.
-    virtual bool Report(uint32_t eventNumber, uint8_t facility, int32_t level, const char* text);
+    bool Report(uint32_t eventNumber, uint8_t facility, int32_t level, const char* text);
 
 private:
+    ReportEventFn report_;
     // Reports run on the logging threads while a settings change may
     // deregister: the handle is used under the shared lock, replaced under
     // the exclusive one.
-    SRWLOCK lock_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
     UniqueEventSource source_;
 };
 

@@ -18,9 +18,10 @@ if(NOT count EQUAL 55)
 endif()
 list(REMOVE_DUPLICATES numbers)
 
+# Comment lines go to the generated header as they are after their ";".
 set(mc [=[
-; Message table of the event source "ORXLogs". Generated at build time from
-; systemlog/SystemLogEventTable.def; do not edit.
+;// Message table of the event source "ORXLogs". Generated at build time from
+;// systemlog/SystemLogEventTable.def; do not edit.
 MessageIdTypedef=DWORD
 SeverityNames=(Success=0x0:ORX_SEVERITY_SUCCESS
                Informational=0x1:ORX_SEVERITY_INFORMATIONAL
@@ -47,6 +48,10 @@ foreach(number IN LISTS numbers)
   endforeach()
 endforeach()
 
+# The message compiler keeps the line ends of the text lines in the messages,
+# and message tables end their lines in CR LF.
+string(REPLACE "\n" "\r\n" mc "${mc}")
 file(WRITE "${OUTPUT}.tmp" "${mc}")
-file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+# Rewritten only when it changed, so that an unchanged table rebuilds nothing.
+configure_file("${OUTPUT}.tmp" "${OUTPUT}" COPYONLY)
 file(REMOVE "${OUTPUT}.tmp")

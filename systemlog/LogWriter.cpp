@@ -1,7 +1,8 @@
 #include "systemlog/LogWriter.h"
 
 #include "orxstarter/trace/DebugTrace.h"
-#include "sysdep/SrwGuards.h"
+#include "sysdep/Locks.h"
+#include "sysdep/sysdep.h"
 #include "systemlog/SyslogDatagram.h"
 
 #include <cstdio>
@@ -19,10 +20,7 @@ struct LogWriter::Admitted {
     char path[kPathSize];
 };
 
-LogWriter::LogWriter() : clock_(&SystemClock()) {
-    InitializeSRWLock(&stateLock_);
-    InitializeSRWLock(&fileLock_);
-}
+LogWriter::LogWriter() : clock_(&SystemClock()) {}
 
 void LogWriter::WriteLine(uint8_t facility, int32_t level, const char* format, ...) {
     va_list args;
@@ -64,7 +62,7 @@ void LogWriter::WriteLineV(uint8_t facility, int32_t level, const char* format, 
 }
 
 bool LogWriter::Admit(int32_t level, Admitted& out) {
-    ExclusiveGuard guard(stateLock_);
+    orx::ExclusiveGuard guard(stateLock_);
     if (!fileEnabled_ && !sender_) return false;
     if (level > threshold_) return false;
 
@@ -85,8 +83,8 @@ bool LogWriter::Admit(int32_t level, Admitted& out) {
 
 // The file is opened and closed for every record, so that it can be read,
 // moved or deleted at any time between records.
-void LogWriter::AppendRecord(SRWLOCK& fileLock, const char* path, const char* record) {
-    ExclusiveGuard guard(fileLock);
+void AppendRecord(SRWLOCK& fileLock, const char* path, const char* record) {
+    orx::ExclusiveGuard guard(fileLock);
     FILE* file = std::fopen(path, "a");
     if (file == nullptr) return;
     if (std::fseek(file, 0, SEEK_END) != 0) {
@@ -102,7 +100,7 @@ void LogWriter::AppendRecord(SRWLOCK& fileLock, const char* path, const char* re
 void LogWriter::OpenFile(const char* directory, const char* nameStem) {
     LogTime now;
     {
-        ExclusiveGuard guard(stateLock_);
+        orx::ExclusiveGuard guard(stateLock_);
         now = clock_->Now();
         if (!fileEnabled_) {
             fileEnabled_ = true;
@@ -116,9 +114,12 @@ void LogWriter::OpenFile(const char* directory, const char* nameStem) {
 
     if (!CreateDirectoryA(directory, nullptr)) {
         const DWORD error = GetLastError();
-        if (error != ERROR_ALREADY_EXISTS) {
-            throw std::filesystem::filesystem_error("create_directory", std::filesystem::path(directory),
-                                                    std::error_code(static_cast<int>(error), std::system_category()));
+        // A file of that name is no directory: it would lose every record.
+        if (error != ERROR_ALREADY_EXISTS || !IsExistingDirectory(directory)) {
+            const DWORD reported = error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error;
+            throw std::filesystem::filesystem_error(
+                "create_directory", std::filesystem::path(directory),
+                std::error_code(static_cast<int>(reported), std::system_category()));
         }
     }
 
@@ -129,24 +130,24 @@ void LogWriter::OpenFile(const char* directory, const char* nameStem) {
         TRACE("   LogWriter::OpenFile: the file path in %s is too long, no file output\n", directory);
         path[0] = '\0';
     }
-    ExclusiveGuard guard(stateLock_);
+    orx::ExclusiveGuard guard(stateLock_);
     std::memcpy(filePath_, path, sizeof filePath_);
 }
 
 void LogWriter::SetFileEnabled(bool on) {
-    ExclusiveGuard guard(stateLock_);
+    orx::ExclusiveGuard guard(stateLock_);
     fileEnabled_ = on;
     if (on) flood_.StartIfIdle(clock_->Now().seconds);
 }
 
 void LogWriter::ForgetFile() {
-    ExclusiveGuard guard(stateLock_);
+    orx::ExclusiveGuard guard(stateLock_);
     fileEnabled_ = false;
     filePath_[0] = '\0';
 }
 
 void LogWriter::SetLevel(int32_t level) {
-    ExclusiveGuard guard(stateLock_);
+    orx::ExclusiveGuard guard(stateLock_);
     threshold_ = IsValidLevel(level) ? level : kDefaultThreshold;
 }
 
@@ -168,7 +169,7 @@ bool LogWriter::ConfigureSyslog(const char* server, const char* tag, uint16_t po
 
     std::shared_ptr<SyslogSender> previous;
     {
-        ExclusiveGuard guard(stateLock_);
+        orx::ExclusiveGuard guard(stateLock_);
         std::memcpy(server_, setting, sizeof server_);
         previous = std::move(sender_);
         sender_ = sender;
@@ -179,49 +180,49 @@ bool LogWriter::ConfigureSyslog(const char* server, const char* tag, uint16_t po
 void LogWriter::CloseSender() {
     std::shared_ptr<SyslogSender> previous;
     {
-        ExclusiveGuard guard(stateLock_);
+        orx::ExclusiveGuard guard(stateLock_);
         previous = std::move(sender_);
     }
     // The socket closes here, or once the last line being sent through it is out.
 }
 
 void LogWriter::SetClock(const LogClock* clock) {
-    ExclusiveGuard guard(stateLock_);
+    orx::ExclusiveGuard guard(stateLock_);
     clock_ = clock != nullptr ? clock : &SystemClock();
 }
 
 int32_t LogWriter::Level() const {
-    SharedGuard guard(stateLock_);
+    orx::SharedGuard guard(stateLock_);
     return threshold_;
 }
 
 bool LogWriter::FileEnabled() const {
-    SharedGuard guard(stateLock_);
+    orx::SharedGuard guard(stateLock_);
     return fileEnabled_;
 }
 
 std::string LogWriter::FilePath() const {
-    SharedGuard guard(stateLock_);
+    orx::SharedGuard guard(stateLock_);
     return filePath_;
 }
 
 bool LogWriter::HasSender() const {
-    SharedGuard guard(stateLock_);
+    orx::SharedGuard guard(stateLock_);
     return sender_ != nullptr;
 }
 
 uint16_t LogWriter::SenderPort() const {
-    SharedGuard guard(stateLock_);
+    orx::SharedGuard guard(stateLock_);
     return sender_ ? sender_->Port() : 0;
 }
 
 std::string LogWriter::ServerSetting() const {
-    SharedGuard guard(stateLock_);
+    orx::SharedGuard guard(stateLock_);
     return server_;
 }
 
 FloodState LogWriter::CurrentFloodState() const {
-    SharedGuard guard(stateLock_);
+    orx::SharedGuard guard(stateLock_);
     return flood_.State();
 }
 

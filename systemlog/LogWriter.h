@@ -18,6 +18,12 @@
 
 namespace systemlog {
 
+// Appends one record and a line end to the file at `path`, opened and closed
+// for this record alone, under `fileLock`. A file that cannot be opened loses
+// the record silently; one that opens but cannot be positioned at its end
+// loses it with "COULD WRITE TO LOGFILE" on the standard output.
+void AppendRecord(SRWLOCK& fileLock, const char* path, const char* record);
+
 constexpr int32_t kDefaultThreshold = kLevelError;
 constexpr size_t kServerSettingSize = 40;  // at most 38 characters
 
@@ -34,7 +40,8 @@ public:
 
     // Builds today's file path in `directory` and creates the directory's
     // last level. Throws std::filesystem::filesystem_error ("create_directory")
-    // when that level cannot be created; callers create the chain first.
+    // when that level cannot be created or is not a directory; callers create
+    // the chain first.
     // An empty directory, or a path that would not fit 258 characters,
     // leaves no file path (no file output), with a trace line for the latter.
     void OpenFile(const char* directory, const char* nameStem);
@@ -66,14 +73,13 @@ public:
 private:
     struct Admitted;  // what one line may write, taken under the state lock
     bool Admit(int32_t level, Admitted& out);
-    static void AppendRecord(SRWLOCK& fileLock, const char* path, const char* record);
 
     // Every field below is shared between the logging threads and the
     // settings change (a channel's receive thread). A plain word per field
     // would let a logging thread see a path half rewritten or a sender being
     // destroyed, so they are read and written under one lock, held only for
     // a few field copies; formatting, sending and appending happen outside.
-    mutable SRWLOCK stateLock_;
+    mutable SRWLOCK stateLock_ = SRWLOCK_INIT;
     int32_t threshold_ = kDefaultThreshold;
     bool fileEnabled_ = false;
     char filePath_[kPathSize] = {};
@@ -85,7 +91,7 @@ private:
     const LogClock* clock_;
 
     // Serialises the appends to the file.
-    SRWLOCK fileLock_;
+    SRWLOCK fileLock_ = SRWLOCK_INIT;
 };
 
 }  // namespace systemlog

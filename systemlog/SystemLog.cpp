@@ -1,19 +1,17 @@
 #include "systemlog/SystemLog.h"
 
 #include "orxstarter/trace/DebugTrace.h"
-#include "sysdep/SrwGuards.h"
+#include "sysdep/Locks.h"
 #include "systemlog/SyslogDatagram.h"
 
 #include <cstdio>
 
 namespace systemlog {
 
-SystemLog::SystemLog() : SystemLog(ownEventLog_) {}
-
-SystemLog::SystemLog(EventLogSink& eventLog) : eventLog_(eventLog) { InitializeSRWLock(&settingsLock_); }
+SystemLog::SystemLog(EventLogSink& eventLog) : eventLog_(eventLog) {}
 
 SystemLog::~SystemLog() {
-    ExclusiveGuard guard(settingsLock_);
+    orx::ExclusiveGuard guard(settingsLock_);
     if (SyslogOn()) writer_.CloseSender();
     if (EventLogOn()) eventLog_.Deregister();
     switches_.store(0);
@@ -35,28 +33,30 @@ void SystemLog::Log(uint32_t eventNumber, uint8_t facility, int32_t level, const
 }
 
 // Levels arrive from the GUI and the daemon as signed numbers; only 0 to 7
-// are syslog severities. An event with another level is refused, with a trace
-// line for the developer of the sender, instead of being shown at a level it
-// did not ask for.
+// are syslog severities. The file and syslog outputs refuse another level,
+// with a trace line for the developer of the sender, rather than show it at
+// a level it did not ask for; the event log takes it as information.
 void SystemLog::LogV(uint32_t eventNumber, uint8_t facility, int32_t level, const char* format, va_list args) {
     const uint32_t switches = switches_.load(std::memory_order_relaxed);
     if (switches == 0) return;
-    if (!IsValidLevel(level)) {
-        TRACE("   SystemLog::Log: level %d is not 0 to 7, event %u refused\n", level, eventNumber);
-        return;
-    }
 
     // A longer text is cut here (a line holds only 1023 characters anyway).
     char text[kTextSize];
     std::vsnprintf(text, kTextMaxChars + 1, format, args);
 
-    if (switches & (kFileSwitch | kSyslogSwitch)) writer_.WriteLine(facility, level, "[%u] %s", eventNumber, text);
+    const bool lineOutputs = (switches & (kFileSwitch | kSyslogSwitch)) != 0;
+    if (lineOutputs && IsValidLevel(level)) {
+        writer_.WriteLine(facility, level, "[%d] %s", static_cast<int>(eventNumber), text);
+    } else if (lineOutputs) {
+        TRACE("   SystemLog::Log: level %d is not 0 to 7, event %d refused by the file and syslog outputs\n", level,
+              static_cast<int>(eventNumber));
+    }
     // The event log receives every event: no threshold, no flood control.
     if (switches & kEventLogSwitch) eventLog_.Report(eventNumber, facility, level, text);
 }
 
 void SystemLog::EnableFile(const char* directory, const char* nameStem) {
-    ExclusiveGuard guard(settingsLock_);
+    orx::ExclusiveGuard guard(settingsLock_);
     if (directory != nullptr) {
         writer_.OpenFile(directory, nameStem);  // may throw: the switch then stays as it was
         writer_.SetFileEnabled(true);
@@ -69,7 +69,7 @@ void SystemLog::EnableFile(const char* directory, const char* nameStem) {
 }
 
 bool SystemLog::EnableSyslog(const char* server, const char* tag, uint16_t port) {
-    ExclusiveGuard guard(settingsLock_);
+    orx::ExclusiveGuard guard(settingsLock_);
     if (server == nullptr) {
         if (SyslogOn()) writer_.CloseSender();
         writer_.ConfigureSyslog("", "", kSyslogDefaultPort);
@@ -83,7 +83,7 @@ bool SystemLog::EnableSyslog(const char* server, const char* tag, uint16_t port)
 }
 
 bool SystemLog::EnableEventLog(bool on) {
-    ExclusiveGuard guard(settingsLock_);
+    orx::ExclusiveGuard guard(settingsLock_);
     if (!on) {
         eventLog_.Deregister();
         SetSwitch(kEventLogSwitch, false);
@@ -100,7 +100,7 @@ bool SystemLog::EnableEventLog(bool on) {
 // appending to the old day's file. The event source stays registered until
 // the next EnableEventLog(false) or the end of the process.
 void SystemLog::DisableAll() {
-    ExclusiveGuard guard(settingsLock_);
+    orx::ExclusiveGuard guard(settingsLock_);
     const bool syslogWasOn = SyslogOn();
     switches_.store(0);
     if (syslogWasOn) writer_.CloseSender();

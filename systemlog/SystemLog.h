@@ -15,7 +15,7 @@ namespace systemlog {
 class SystemLog {
 public:
     // The process-wide log uses its own event-log output; tests pass theirs.
-    SystemLog();
+    SystemLog() : SystemLog(ownEventLog_) {}
     explicit SystemLog(EventLogSink& eventLog);
     // Closes the sender and releases the event source when their outputs are on.
     ~SystemLog();
@@ -26,8 +26,9 @@ public:
     // before every event.
     bool IsEnabled() const { return switches_.load(std::memory_order_relaxed) != 0; }
 
-    // Logs one event: `format` and its arguments form the event's text.
-    // A level outside 0 to 7 is refused with a trace line.
+    // Logs one event: `format` and its arguments form the event's text. The
+    // event log receives every event; the file and syslog outputs refuse a
+    // level outside 0 to 7, with a trace line.
     void Log(uint32_t eventNumber, uint8_t facility, int32_t level, const char* format, ...) ORX_LOG_FORMAT(5, 6);
     void LogV(uint32_t eventNumber, uint8_t facility, int32_t level, const char* format, va_list args);
 
@@ -36,9 +37,9 @@ public:
     void EnableFile(const char* directory, const char* nameStem);
     // `server` null switches the syslog output off and returns false; port 0
     // means 514. On success the threshold becomes 7.
-    bool EnableSyslog(const char* server, const char* tag, uint16_t port);
+    [[nodiscard]] bool EnableSyslog(const char* server, const char* tag, uint16_t port);
     // True when the requested state was reached.
-    bool EnableEventLog(bool on);
+    [[nodiscard]] bool EnableEventLog(bool on);
     // Switches every output off, and forgets the file path (see ForgetFile).
     void DisableAll();
 
@@ -57,7 +58,7 @@ private:
     std::atomic<uint32_t> switches_{0};
     // Settings changes (service start, the GUI's restart request) may come
     // from two threads; each runs whole.
-    SRWLOCK settingsLock_;
+    SRWLOCK settingsLock_ = SRWLOCK_INIT;
     LogWriter writer_;
     EventLogSink ownEventLog_;
     EventLogSink& eventLog_;

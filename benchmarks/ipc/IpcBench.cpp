@@ -12,6 +12,7 @@
 //
 //   ipc_bench.exe [--rounds N] [--blocks B] [--messages M]
 #include "benchmarks/ipc/BenchEnds.h"
+#include "sysdep/WinHandles.h"
 
 #include <windows.h>
 
@@ -78,32 +79,31 @@ struct Message {
 class StarterLogFileSetting {
 public:
     StarterLogFileSetting() {
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
         DWORD size = sizeof saved_;
-        hadValue_ = key_ != nullptr &&
-                    RegQueryValueExA(key_, "StarterLogFile", nullptr, &savedType_, saved_, &size) == ERROR_SUCCESS;
+        hadValue_ = key_ && RegQueryValueExA(key_.get(), "StarterLogFile", nullptr, &savedType_, saved_, &size) ==
+                                ERROR_SUCCESS;
         savedSize_ = size;
     }
     ~StarterLogFileSetting() {
-        if (key_ == nullptr) return;
+        if (!key_) return;
         if (hadValue_) {
-            RegSetValueExA(key_, "StarterLogFile", 0, savedType_, saved_, savedSize_);
+            RegSetValueExA(key_.get(), "StarterLogFile", 0, savedType_, saved_, savedSize_);
         } else {
-            RegDeleteValueA(key_, "StarterLogFile");
+            RegDeleteValueA(key_.get(), "StarterLogFile");
         }
-        RegCloseKey(key_);
     }
     StarterLogFileSetting(const StarterLogFileSetting&) = delete;
     StarterLogFileSetting& operator=(const StarterLogFileSetting&) = delete;
 
     void SetZero() {
         const BYTE zero = 0;
-        RegSetValueExA(key_, "StarterLogFile", 0, REG_BINARY, &zero, 1);
+        RegSetValueExA(key_.get(), "StarterLogFile", 0, REG_BINARY, &zero, 1);
     }
-    void Remove() { RegDeleteValueA(key_, "StarterLogFile"); }
+    void Remove() { RegDeleteValueA(key_.get(), "StarterLogFile"); }
 
 private:
-    HKEY key_ = nullptr;
+    orx::UniqueHKey key_;
     bool hadValue_ = false;
     DWORD savedType_ = 0;
     BYTE saved_[64] = {};
@@ -134,41 +134,39 @@ int RunMailboxPeer(const std::string& tag, const std::string& kind, HANDLE ready
 }
 
 int RunEventsPeer(const std::string& tag, HANDLE ready, HANDLE quit) {
-    HANDLE ping = OpenEventA(EVENT_ALL_ACCESS, FALSE, (tag + ".ping").c_str());
-    HANDLE pong = OpenEventA(EVENT_ALL_ACCESS, FALSE, (tag + ".pong").c_str());
-    if (ping == nullptr || pong == nullptr) return 1;
+    const orx::UniqueHandle ping(OpenEventA(EVENT_ALL_ACCESS, FALSE, (tag + ".ping").c_str()));
+    const orx::UniqueHandle pong(OpenEventA(EVENT_ALL_ACCESS, FALSE, (tag + ".pong").c_str()));
+    if (!ping || !pong) return 1;
     SetEvent(ready);
-    const HANDLE waits[2] = {ping, quit};
-    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) SetEvent(pong);
-    CloseHandle(ping);
-    CloseHandle(pong);
+    const HANDLE waits[2] = {ping.get(), quit};
+    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) SetEvent(pong.get());
     return 0;
 }
 
 int RunPipePeer(const std::string& tag, HANDLE ready) {
-    HANDLE pipe = CreateNamedPipeA(PipeName(tag).c_str(), PIPE_ACCESS_DUPLEX,
-                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 8192, 8192, 0, nullptr);
-    if (pipe == INVALID_HANDLE_VALUE) return 1;
+    const orx::UniqueHandle pipe(CreateNamedPipeA(PipeName(tag).c_str(), PIPE_ACCESS_DUPLEX,
+                                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 8192, 8192,
+                                                  0, nullptr));
+    if (!pipe) return 1;
     SetEvent(ready);
-    ConnectNamedPipe(pipe, nullptr);
+    ConnectNamedPipe(pipe.get(), nullptr);
     unsigned char buffer[kMessageSize];
     DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr)) {
+    while (ReadFile(pipe.get(), buffer, sizeof buffer, &got, nullptr)) {
         const uint32_t type = TypeOf(buffer, got);
         DWORD written = 0;
-        if ((type == kPing || type == kFlush) && !WriteFile(pipe, buffer, got, &written, nullptr)) break;
+        if ((type == kPing || type == kFlush) && !WriteFile(pipe.get(), buffer, got, &written, nullptr)) break;
     }
-    CloseHandle(pipe);
     return 0;
 }
 
 int RunPeer(const std::string& kind, const std::string& tag) {
-    HANDLE ready = OpenEventA(EVENT_ALL_ACCESS, FALSE, ReadyEventName(tag, kind).c_str());
-    HANDLE quit = OpenEventA(SYNCHRONIZE, FALSE, QuitEventName(tag).c_str());
-    if (ready == nullptr || quit == nullptr) return 1;
-    if (kind == "events") return RunEventsPeer(tag, ready, quit);
-    if (kind == "pipe") return RunPipePeer(tag, ready);
-    return RunMailboxPeer(tag, kind, ready, quit);
+    const orx::UniqueHandle ready(OpenEventA(EVENT_ALL_ACCESS, FALSE, ReadyEventName(tag, kind).c_str()));
+    const orx::UniqueHandle quit(OpenEventA(SYNCHRONIZE, FALSE, QuitEventName(tag).c_str()));
+    if (!ready || !quit) return 1;
+    if (kind == "events") return RunEventsPeer(tag, ready.get(), quit.get());
+    if (kind == "pipe") return RunPipePeer(tag, ready.get());
+    return RunMailboxPeer(tag, kind, ready.get(), quit.get());
 }
 
 // ---- Measuring side ----
@@ -194,10 +192,7 @@ class MailboxDriver {
 public:
     explicit MailboxDriver(std::unique_ptr<MailboxEnds> ends)
         : ends_(std::move(ends)), done_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
-    ~MailboxDriver() {
-        ends_->Close();
-        CloseHandle(done_);
-    }
+    ~MailboxDriver() { ends_->Close(); }
 
     bool Listen(const std::string& name) { return ends_->Listen(name, OnMessage, this); }
     bool Connect(const std::string& name) { return ends_->Connect(name); }
@@ -209,7 +204,7 @@ public:
         failed_ = false;
         sentAt_ = Now();
         if (!ends_->Send(ping_.bytes, kMessageSize)) return false;
-        if (WaitForSingleObject(done_, kBlockTimeoutMs) != WAIT_OBJECT_0 || failed_) return false;
+        if (WaitForSingleObject(done_.get(), kBlockTimeoutMs) != WAIT_OBJECT_0 || failed_) return false;
         out.insert(out.end(), times_.begin() + kWarmupRounds, times_.end());
         return true;
     }
@@ -220,7 +215,7 @@ public:
             if (!ends_->Send(data_.bytes, kMessageSize)) return false;
         }
         if (!ends_->Send(flush_.bytes, kMessageSize)) return false;
-        if (WaitForSingleObject(done_, kBlockTimeoutMs) != WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(done_.get(), kBlockTimeoutMs) != WAIT_OBJECT_0) return false;
         out.push_back(messages / ((Now() - start) / 1e6));
         return true;
     }
@@ -230,23 +225,23 @@ private:
         auto* d = static_cast<MailboxDriver*>(self);
         const double now = Now();
         if (TypeOf(message, length) == kFlush) {
-            SetEvent(d->done_);
+            SetEvent(d->done_.get());
             return;
         }
         d->times_.push_back(now - d->sentAt_);
         if (d->times_.size() >= d->target_) {
-            SetEvent(d->done_);
+            SetEvent(d->done_.get());
             return;
         }
         d->sentAt_ = Now();
         if (!d->ends_->Send(d->ping_.bytes, kMessageSize)) {
             d->failed_ = true;
-            SetEvent(d->done_);
+            SetEvent(d->done_.get());
         }
     }
 
     std::unique_ptr<MailboxEnds> ends_;
-    HANDLE done_;
+    orx::UniqueHandle done_;
     Message ping_{kPing}, data_{kData}, flush_{kFlush};
     std::vector<double> times_;
     size_t target_ = 0;
@@ -259,34 +254,28 @@ public:
     explicit EventsDriver(const std::string& tag)
         : ping_(CreateEventA(nullptr, FALSE, FALSE, (tag + ".ping").c_str())),
           pong_(CreateEventA(nullptr, FALSE, FALSE, (tag + ".pong").c_str())) {}
-    ~EventsDriver() {
-        CloseHandle(ping_);
-        CloseHandle(pong_);
-    }
     bool RoundTrips(unsigned rounds, std::vector<double>& out) {
         for (unsigned i = 0; i < kWarmupRounds + rounds; ++i) {
             const double start = Now();
-            SetEvent(ping_);
-            if (WaitForSingleObject(pong_, kBlockTimeoutMs) != WAIT_OBJECT_0) return false;
+            SetEvent(ping_.get());
+            if (WaitForSingleObject(pong_.get(), kBlockTimeoutMs) != WAIT_OBJECT_0) return false;
             if (i >= kWarmupRounds) out.push_back(Now() - start);
         }
         return true;
     }
 
 private:
-    HANDLE ping_, pong_;
+    orx::UniqueHandle ping_, pong_;
 };
 
 class PipeDriver {
 public:
     bool Connect(const std::string& tag) {
-        pipe_ = CreateFileA(PipeName(tag).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (pipe_ == INVALID_HANDLE_VALUE) return false;
+        pipe_.reset(
+            CreateFileA(PipeName(tag).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!pipe_) return false;
         DWORD mode = PIPE_READMODE_MESSAGE;
-        return SetNamedPipeHandleState(pipe_, &mode, nullptr, nullptr) != FALSE;
-    }
-    ~PipeDriver() {
-        if (pipe_ != INVALID_HANDLE_VALUE) CloseHandle(pipe_);
+        return SetNamedPipeHandleState(pipe_.get(), &mode, nullptr, nullptr) != FALSE;
     }
     bool RoundTrips(unsigned rounds, std::vector<double>& out) {
         for (unsigned i = 0; i < kWarmupRounds + rounds; ++i) {
@@ -300,7 +289,7 @@ public:
         const double start = Now();
         DWORD written = 0;
         for (unsigned i = 0; i < messages; ++i) {
-            if (!WriteFile(pipe_, data_.bytes, kMessageSize, &written, nullptr)) return false;
+            if (!WriteFile(pipe_.get(), data_.bytes, kMessageSize, &written, nullptr)) return false;
         }
         if (!Exchange(flush_)) return false;
         out.push_back(messages / ((Now() - start) / 1e6));
@@ -311,10 +300,10 @@ private:
     bool Exchange(const Message& message) {
         DWORD written = 0, got = 0;
         unsigned char reply[kMessageSize];
-        return WriteFile(pipe_, message.bytes, kMessageSize, &written, nullptr) &&
-               ReadFile(pipe_, reply, sizeof reply, &got, nullptr) && got == kMessageSize;
+        return WriteFile(pipe_.get(), message.bytes, kMessageSize, &written, nullptr) &&
+               ReadFile(pipe_.get(), reply, sizeof reply, &got, nullptr) && got == kMessageSize;
     }
-    HANDLE pipe_ = INVALID_HANDLE_VALUE;
+    orx::UniqueHandle pipe_;
     Message ping_{kPing}, data_{kData}, flush_{kFlush};
 };
 
@@ -323,15 +312,13 @@ class Peers {
 public:
     explicit Peers(const std::string& tag) : tag_(tag), quit_(CreateEventA(nullptr, TRUE, FALSE, QuitEventName(tag).c_str())) {}
     ~Peers() {
-        SetEvent(quit_);
-        for (HANDLE process : processes_) {
-            if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
-            CloseHandle(process);
+        SetEvent(quit_.get());
+        for (const orx::UniqueHandle& process : processes_) {
+            if (WaitForSingleObject(process.get(), 5000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 1);
         }
-        CloseHandle(quit_);
     }
     bool Start(const std::string& kind) {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, ReadyEventName(tag_, kind).c_str());
+        const orx::UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, ReadyEventName(tag_, kind).c_str()));
         char self[MAX_PATH] = {};
         GetModuleFileNameA(nullptr, self, sizeof self);
         std::string commandLine = "\"" + std::string(self) + "\" --peer " + kind + " " + tag_;
@@ -340,20 +327,19 @@ public:
         PROCESS_INFORMATION pi{};
         bool ok = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
         if (ok) {
-            CloseHandle(pi.hThread);
-            processes_.push_back(pi.hProcess);
-            const HANDLE waits[2] = {ready, pi.hProcess};
+            const orx::UniqueHandle thread(pi.hThread);
+            processes_.emplace_back(pi.hProcess);
+            const HANDLE waits[2] = {ready.get(), pi.hProcess};
             ok = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
         }
-        CloseHandle(ready);
         if (!ok) std::fprintf(stderr, "ipc_bench: the %s peer did not start\n", kind.c_str());
         return ok;
     }
 
 private:
     std::string tag_;
-    HANDLE quit_;
-    std::vector<HANDLE> processes_;
+    orx::UniqueHandle quit_;
+    std::vector<orx::UniqueHandle> processes_;
 };
 
 struct Figures {

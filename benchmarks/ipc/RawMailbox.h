@@ -6,6 +6,8 @@
 // and the independent peer of the interoperability tests.
 #pragma once
 
+#include "sysdep/WinHandles.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -32,12 +34,13 @@ public:
 
 private:
     static DWORD WINAPI Receive(void* self);
-    HANDLE section_ = nullptr;
-    unsigned char* view_ = nullptr;
-    HANDLE present_ = nullptr;
-    HANDLE free_ = nullptr;
-    HANDLE stop_ = nullptr;
-    HANDLE thread_ = nullptr;
+    unsigned char* View() const { return static_cast<unsigned char*>(view_.get()); }
+    orx::UniqueHandle section_;
+    orx::UniqueView view_;
+    orx::UniqueHandle present_;
+    orx::UniqueHandle free_;
+    orx::UniqueHandle stop_;
+    orx::UniqueHandle thread_;
     Handler handler_ = nullptr;
     void* context_ = nullptr;
 };
@@ -61,10 +64,11 @@ public:
 
 private:
     SendResult Take(DWORD timeoutMs);
-    HANDLE section_ = nullptr;
-    unsigned char* view_ = nullptr;
-    HANDLE present_ = nullptr;
-    HANDLE free_ = nullptr;
+    unsigned char* View() const { return static_cast<unsigned char*>(view_.get()); }
+    orx::UniqueHandle section_;
+    orx::UniqueView view_;
+    orx::UniqueHandle present_;
+    orx::UniqueHandle free_;
 };
 
 }  // namespace raw_mailbox

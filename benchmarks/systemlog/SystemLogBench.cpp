@@ -130,7 +130,10 @@ int main() {
     testing_support::RemoveTree(dir);
 
     // 3. One event to a syslog server (loopback, a port nobody listens on).
-    log.EnableSyslog("127.0.0.1", "OrxStarter", kDiscardPort);
+    if (!log.EnableSyslog("127.0.0.1", "OrxStarter", kDiscardPort)) {
+        std::fprintf(stderr, "systemlog_bench: the syslog output did not start\n");
+        return 1;
+    }
     char datagram[kDatagramSize];
     const size_t length = ComposeDatagram(133, "OrxStarter", SameLine().c_str(), datagram);
     const SOCKET bare = socket(AF_INET, SOCK_DGRAM, 0);

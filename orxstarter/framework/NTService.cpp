@@ -6,6 +6,7 @@
 #include "orxstarter/framework/ServiceCommandLine.h"
 #include "orxstarter/framework/ServiceControl.h"
 #include "orxstarter/framework/ServiceStatus.h"
+#include "sysdep/Locks.h"
 
 #include <cstring>
 
@@ -87,7 +88,7 @@ bool CNTService::ReportStatus(DWORD state, DWORD waitHint) {
     TRACE("=> ReportStatus 0x%08X", static_cast<unsigned>(state));
     bool reported = true;
     if (!debug_) {
-        std::lock_guard<std::mutex> guard(statusLock_);
+        orx::ExclusiveGuard guard(statusLock_);
         status_ = ComposeServiceStatus(status_.dwServiceType, state, waitHint, acceptedControls_, checkpoint_);
         reported = SetServiceStatus(statusHandle_, &status_) != FALSE;
         if (!reported) LogEvent("SetServiceStatus() failed", EVENTLOG_ERROR_TYPE, 0xFFFFFFFF);
@@ -112,7 +113,7 @@ DWORD WINAPI ServiceCtrl(DWORD controlCode, DWORD eventType, LPVOID, LPVOID) {
     const ServiceControlDecision decision = DecideServiceControl(controlCode);
     if (service != nullptr) {
         if (decision.pendingState != 0) {
-            std::lock_guard<std::mutex> guard(service->statusLock_);
+            orx::ExclusiveGuard guard(service->statusLock_);
             service->status_.dwCurrentState = decision.pendingState;
         }
         switch (decision.action) {

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -93,5 +92,5 @@ private:
     // The status record is written by the service thread (Run) and by the
     // control handler's thread (Stop, Interrogate); the lock keeps one
     // report's record and checkpoint whole while it is sent.
-    std::mutex statusLock_;
+    SRWLOCK statusLock_ = SRWLOCK_INIT;
 };

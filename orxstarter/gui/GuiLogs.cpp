@@ -36,8 +36,8 @@ DWORD ReadSettingNumber(const char* name) {
     return value;
 }
 
-// Creates `path` with every missing level; true when it exists on return.
-// Levels above the last may fail (a drive root, a share) without harm.
+// Creates `path` with every missing level; true when it is a directory on
+// return. Levels above the last may fail (a drive root, a share) without harm.
 bool CreateDirectoryChain(const char* path) {
     char prefix[kSystemLogDirSize];
     const size_t length = std::strlen(path);
@@ -48,7 +48,7 @@ bool CreateDirectoryChain(const char* path) {
         prefix[i] = '\0';
         CreateDirectoryA(prefix, nullptr);
     }
-    return CreateDirectoryA(path, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return CreateDirectoryA(path, nullptr) || IsExistingDirectory(path);
 }
 
 void StartFileOutput() {
@@ -62,7 +62,7 @@ void StartFileOutput() {
         try {
             TheSystemLog().EnableFile(directory, kSystemLogNameStem);
         } catch (const std::filesystem::filesystem_error&) {
-            // Only if the directory vanished since it was created.
+            // Only if the directory vanished or was replaced since it was made.
             TRACE("   coud not create directory %s\n", directory);
         }
     }
@@ -113,23 +113,19 @@ void CGui::UninitLogsSystem() {
     TRACE("<= CGui::UninitLogsSystem\n");
 }
 
-// The value is read with room for 260 characters and its NUL; a server of
-// 128 characters or more cannot be a dotted IPv4 address and would not fit
-// the caller's buffer, so it is refused whole rather than cut.
+// The value is read with room for 260 characters and its NUL, whatever its
+// type: its bytes are taken as the text. A server of 128 characters or more
+// cannot be a dotted IPv4 address and would not fit the caller's buffer, so
+// it is refused whole rather than cut.
 bool CGui::GetSyslogServer(char* server) {
     std::memset(server, 0, kSyslogServerSize);
     orx::UniqueHKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ORX_APP_PATHS_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     char value[kServerReadSize + 1] = {};
-    DWORD type = 0;
     DWORD size = kServerReadSize;
     const LONG status =
-        RegQueryValueExA(key.get(), kServerValue, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+        RegQueryValueExA(key.get(), kServerValue, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
     if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) {
-        TRACE("   CGui::GetSyslogServer: %s is not a text, ignored\n", kServerValue);
-        return false;
-    }
     const size_t length = std::strlen(value);
     if (status == ERROR_MORE_DATA || length >= kSyslogServerSize) {
         TRACE("   CGui::GetSyslogServer: %s is too long for a server address, ignored\n", kServerValue);

@@ -29,22 +29,39 @@ bool OpenOrCreateForWrite(HKEY hKey, const char* pKey, orx::UniqueHKey& key) {
     return true;
 }
 
-// Deletes the children of an opened key one by one, always taking index 0
+// Deletes the children of an opened key one by one, taking them from index 0
 // since each one is gone once deleted. Stops at the first child that cannot
-// be named within the path buffer or cannot be deleted.
-void DeleteChildren(RegDeleteKeyExFn deleteKey, HKEY hKey, HKEY opened, const char* lpSubKey) {
+// be named within the path buffer or cannot be deleted. A child still listed
+// after its deletion reported success (a link whose target is missing) is
+// skipped, so the loop always ends. False when a child stays.
+bool DeleteChildren(RegDeleteKeyExFn deleteKey, HKEY hKey, HKEY opened, const char* lpSubKey) {
     char path[REG_HELPER_BUFFER_SIZE] = {};
     char child[REG_HELPER_BUFFER_SIZE] = {};
+    char previous[REG_HELPER_BUFFER_SIZE] = {};
     const size_t nameOffset = reg_tools::PathWithSeparator(lpSubKey, path, sizeof path);
-    if (nameOffset == 0) return;
-    for (;;) {
+    if (nameOffset == 0) {
+        TRACE("Buffer truncated, operation cancelled");
+        return false;
+    }
+    bool allGone = true;
+    for (DWORD index = 0;;) {
         DWORD childSize = sizeof child;
-        if (RegEnumKeyExA(opened, 0, child, &childSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return;
+        if (RegEnumKeyExA(opened, index, child, &childSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            return allGone;
+        }
+        if (lstrcmpiA(child, previous) == 0) {
+            TRACE("   DelRegNodeRecurse %s did not go away, skipped", path);  // the path of the child tried last
+            allGone = false;
+            previous[0] = '\0';
+            ++index;
+            continue;
+        }
         if (!reg_tools::AppendChildName(path, sizeof path, nameOffset, child)) {
             TRACE("Buffer truncated, operation cancelled");
-            return;
+            return false;
         }
-        if (!DelRegNodeRecurse(deleteKey, hKey, path)) return;
+        if (!DelRegNodeRecurse(deleteKey, hKey, path)) return false;
+        std::memcpy(previous, child, sizeof previous);
     }
 }
 
@@ -154,12 +171,11 @@ bool DelRegNodeRecurse(RegDeleteKeyExFn deleteKey, HKEY hKey, const char* lpSubK
     if (deleteKey == nullptr || lpSubKey == nullptr) return false;
     TRACE("=> DelRegNodeRecurse %s", lpSubKey);
 
-    // A path that cannot be held with its separator in the path buffer is
-    // refused before anything is deleted: trying it, or a cut copy of it,
-    // could remove a key other than the one asked for. An empty path would
-    // name the root key itself.
-    char probe[REG_HELPER_BUFFER_SIZE];
-    if (lpSubKey[0] == '\0' || reg_tools::PathWithSeparator(lpSubKey, probe, sizeof probe) == 0) {
+    // A path that does not fit the path buffer is refused before anything is
+    // deleted: a cut copy of it could name a key other than the one asked
+    // for. An empty path would name the root key itself. A path that fits
+    // only without its separator is still deleted when it has no children.
+    if (lpSubKey[0] == '\0' || std::strlen(lpSubKey) >= REG_HELPER_BUFFER_SIZE) {
         TRACE("Buffer truncated, operation cancelled");
         TRACE("<= DelRegNodeRecurse return FALSE");
         return false;
@@ -180,10 +196,10 @@ bool DelRegNodeRecurse(RegDeleteKeyExFn deleteKey, HKEY hKey, const char* lpSubK
         TRACE("<= DelRegNodeRecurse Error opening key %d", static_cast<int>(rc));
         return false;
     }
-    DeleteChildren(deleteKey, hKey, key.get(), lpSubKey);
+    const bool childrenGone = DeleteChildren(deleteKey, hKey, key.get(), lpSubKey);
     key.reset();
 
-    if (deleteKey(hKey, lpSubKey, kDeleteView, 0) == ERROR_SUCCESS) {
+    if (deleteKey(hKey, lpSubKey, kDeleteView, 0) == ERROR_SUCCESS && childrenGone) {
         TRACE("<= DelRegNodeRecurse return TRUE");
         return true;
     }

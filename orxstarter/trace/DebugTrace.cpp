@@ -1,5 +1,6 @@
 #include "orxstarter/trace/DebugTrace.h"
 
+#include "sysdep/Locks.h"
 #include "sysdep/WinHandles.h"
 #include "sysdep/sysdep.h"
 
@@ -67,16 +68,16 @@ void WriteLine(trace_format::Channel channel, uint32_t flags, const char* path, 
     if (flags & TRACE_TO_FILE) AppendToFile(path, text);
 }
 
-// Reads "StarterLogFile"; false when the key or the value is missing.
-bool ReadStarterLogFile(uint32_t& flags) {
+// Reads "StarterLogFile" as `channel` does; false when the key or the value
+// is missing or the channel cannot read a value of its size.
+bool ReadStarterLogFile(trace_format::Channel channel, uint32_t& flags) {
     flags = 0;
     orx::UniqueHKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ORX_APP_PATHS_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     unsigned char data[16] = {};
     DWORD size = sizeof data;
     if (RegQueryValueExA(key.get(), "StarterLogFile", nullptr, nullptr, data, &size) != ERROR_SUCCESS) return false;
-    flags = trace_format::FlagsFromRegistryBytes(data, size);
-    return true;
+    return trace_format::FlagsFromRegistryBytes(channel, data, size, flags);
 }
 
 void TodaysFileName(char* out, size_t outSize) {
@@ -115,10 +116,12 @@ void DebugTrace(const char* sourceFile, int line, const char* format, ...) {
 void IPCDebugTrace(const char* sourceFile, int line, const char* format, ...) {
     if (g_ipcFlags.load(std::memory_order_relaxed) == 0) return;
     char path[TRACE_PATH_SIZE];
-    AcquireSRWLockShared(&g_ipcLock);
-    const uint32_t flags = g_ipcFlags.load(std::memory_order_relaxed);
-    std::memcpy(path, g_ipcPath, sizeof path);
-    ReleaseSRWLockShared(&g_ipcLock);
+    uint32_t flags;
+    {
+        orx::SharedGuard guard(g_ipcLock);
+        flags = g_ipcFlags.load(std::memory_order_relaxed);
+        std::memcpy(path, g_ipcPath, sizeof path);
+    }
     if (flags == 0) return;
 
     va_list args;
@@ -129,7 +132,7 @@ void IPCDebugTrace(const char* sourceFile, int line, const char* format, ...) {
 
 void DebugTraceInit() {
     uint32_t flags = 0;
-    ReadStarterLogFile(flags);
+    ReadStarterLogFile(trace_format::Channel::Service, flags);
     g_serviceFlags.store(0);
     // Rebuilt from nothing: with the trace off there is no file, even after
     // a later debug-on request.
@@ -208,34 +211,28 @@ bool IPCDebugTraceInit() {
     SYSTEMTIME today;
     GetLocalTime(&today);
 
-    AcquireSRWLockShared(&cache.lock);
-    const bool current = StillCurrent(cache, today);
-    const bool cachedResult = cache.result;
-    ReleaseSRWLockShared(&cache.lock);
-    if (current) return cachedResult;
-
-    AcquireSRWLockExclusive(&cache.lock);
-    if (StillCurrent(cache, today)) {
-        ReleaseSRWLockExclusive(&cache.lock);
-        return cache.result;
+    {
+        orx::SharedGuard guard(cache.lock);
+        if (StillCurrent(cache, today)) return cache.result;
     }
+
+    orx::ExclusiveGuard guard(cache.lock);
+    if (StillCurrent(cache, today)) return cache.result;
     WatchAppPathsKey(cache);
 
     uint32_t flags = 0;
     char path[TRACE_PATH_SIZE] = {};
-    const bool found = ReadStarterLogFile(flags);
+    const bool found = ReadStarterLogFile(trace_format::Channel::Ipc, flags);
     if (found) BuildTracePath(path, false);
-
-    AcquireSRWLockExclusive(&g_ipcLock);
-    std::memcpy(g_ipcPath, path, sizeof path);
-    g_ipcFlags.store(flags);
-    ReleaseSRWLockExclusive(&g_ipcLock);
-
+    {
+        orx::ExclusiveGuard pathGuard(g_ipcLock);
+        std::memcpy(g_ipcPath, path, sizeof path);
+        g_ipcFlags.store(flags);
+    }
     cache.result = found;
     cache.year = today.wYear;
     cache.month = today.wMonth;
     cache.day = today.wDay;
-    ReleaseSRWLockExclusive(&cache.lock);
     return found;
 }
 

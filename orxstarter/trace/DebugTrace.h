@@ -71,9 +71,11 @@ enum class Channel { Service, Ipc };
 size_t ComposeLine(Channel channel, const char* timestamp, const char* tag, unsigned long threadId,
                    const char* sourcePath, int line, const char* message, char* out, size_t outSize);
 
-// Interprets the raw bytes of "StarterLogFile". Values of up to two bytes are
-// read little-endian (the one-byte form is the normal one); a longer value,
-// such as one stored as a 32-bit number, is read by its low byte.
-uint32_t FlagsFromRegistryBytes(const unsigned char* data, size_t size);
+// Interprets the raw bytes of "StarterLogFile" for `channel`. The one-byte
+// form is the normal one. The service channel reads a two-byte value as a
+// little-endian word; the IPC channel reads exactly one byte, so a two-byte
+// value leaves it off (false, flags 0). A longer value, such as one stored as
+// a 32-bit number, is read by its low byte on both channels.
+bool FlagsFromRegistryBytes(Channel channel, const unsigned char* data, size_t size, uint32_t& flags);
 
 }  // namespace trace_format

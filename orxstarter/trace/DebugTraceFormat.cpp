@@ -49,11 +49,12 @@ size_t ComposeLine(Channel channel, const char* timestamp, const char* tag, unsi
     return n;
 }
 
-uint32_t FlagsFromRegistryBytes(const unsigned char* data, size_t size) {
-    if (data == nullptr || size == 0) return 0;
-    if (size == 1) return data[0];
-    if (size == 2) return static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8);
-    return data[0];
+bool FlagsFromRegistryBytes(Channel channel, const unsigned char* data, size_t size, uint32_t& flags) {
+    flags = 0;
+    if (data == nullptr || size == 0) return true;
+    if (size == 2 && channel == Channel::Ipc) return false;
+    flags = size == 2 ? static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) : data[0];
+    return true;
 }
 
 }  // namespace trace_format

@@ -4,7 +4,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 case "$BUILD_DIR" in /*) ;; *) BUILD_DIR=$ROOT/$BUILD_DIR ;; esac
 
-REQUIRED_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest rsyslog)
+REQUIRED_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest rsyslog wixl)
 
 # Installs whatever is missing (Debian 12, as root or through sudo).
 ensure_packages() {
@@ -24,6 +24,11 @@ configure_and_build() {
   cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
   cmake --build "$BUILD_DIR" -- -j"$(nproc)"
+}
+
+# The Windows Installer package, from the programs in $BUILD_DIR/bin.
+build_installer() {
+  "$ROOT/installer/build-msi" "$BUILD_DIR"
 }
 
 # A quiet Wine prefix under the build directory, set to Windows 10.

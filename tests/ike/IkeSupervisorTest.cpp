@@ -23,16 +23,6 @@ constexpr uint32_t kEventDaemonCrashed = 3003;
 constexpr uint32_t kEventIkeextStopped = 1003;  // indices 43 and 44
 constexpr uint32_t kEventIkeextRestarted = 1004;
 
-DWORD StartType(const char* service) {
-    orx::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    orx::UniqueScHandle handle(OpenServiceA(manager.get(), service, SERVICE_QUERY_CONFIG));
-    std::vector<uint8_t> buffer(8192);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    DWORD needed = 0;
-    if (!handle || !QueryServiceConfigA(handle.get(), config, DWORD(buffer.size()), &needed)) return 0xFFFFFFFF;
-    return config->dwStartType;
-}
-
 // The test bench's sc.exe beside this program, where a command line without
 // an application name looks first (Wine's own sc has no "config").
 struct ScBesideUs {
@@ -296,12 +286,12 @@ TEST_F(IkeSupervisor, RunningIkeextIsSteppedAsideWhileTheDaemonRunsAndRestoredAf
     Launch();
     EXPECT_TRUE(owner_.ike.IkeextStopped);
     EXPECT_TRUE(WaitUntil([] { return ServiceState("IKEEXT") == SERVICE_STOPPED; }));
-    EXPECT_TRUE(WaitUntil([] { return StartType("IKEEXT") == SERVICE_DISABLED; }));
+    EXPECT_TRUE(WaitUntil([] { return ServiceStartType("IKEEXT") == SERVICE_DISABLED; }));
     EXPECT_TRUE(log.WaitForEvent(kEventIkeextStopped));
 
     owner_.StopIke();
     EXPECT_TRUE(WaitUntil([] { return ServiceState("IKEEXT") == SERVICE_RUNNING; }));
-    EXPECT_EQ(DWORD(SERVICE_AUTO_START), StartType("IKEEXT"));
+    EXPECT_EQ(DWORD(SERVICE_AUTO_START), ServiceStartType("IKEEXT"));
     EXPECT_TRUE(log.WaitForEvent(kEventIkeextRestarted));
     const std::string calls = ReadFileBytes(BinPath("sc-calls.log"));
     EXPECT_NE(std::string::npos, calls.find("config ikeext start= disabled")) << calls;

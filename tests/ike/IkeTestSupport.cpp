@@ -3,6 +3,8 @@
 #include "common/orxinterps/src/interps.h"
 #include "systemlog/SystemLog.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -90,6 +92,17 @@ std::string DaemonStandin::Journal(const std::string& image) const {
 
 bool DaemonStandin::WaitForJournal(const std::string& text, DWORD timeoutMs, const std::string& image) const {
     return WaitUntil([&] { return Journal(image).find(text) != std::string::npos; }, timeoutMs);
+}
+
+int CountProcesses(const char* image) {
+    orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        if (_stricmp(entry.szExeFile, image) == 0) ++count;
+    }
+    return count;
 }
 
 std::string BinDir() {

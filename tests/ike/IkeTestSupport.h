@@ -98,6 +98,9 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
     return true;
 }
 
+// How many processes run the image `image` ("orxike.exe").
+int CountProcesses(const char* image);
+
 // Build/bin without its trailing backslash, as "Path" holds it.
 std::string BinDir();
 

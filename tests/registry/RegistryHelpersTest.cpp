@@ -8,6 +8,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -34,13 +35,7 @@ protected:
 
     // The messages of this process's service trace lines since the last call.
     Lines Trace() {
-        capture_.Settle();
-        Lines lines;
-        for (const std::string& text : capture_.TextsFrom(GetCurrentProcessId())) {
-            const size_t start = text.find(") ") + 2;  // the message, without its line feed
-            if (text.find("[VPNSTARTER64]") == std::string::npos) continue;
-            lines.push_back(text.substr(start, text.size() - start - 1));
-        }
+        const Lines lines = capture_.TraceMessages("[VPNSTARTER64]");
         capture_.Clear();
         return lines;
     }
@@ -155,43 +150,63 @@ TEST_P(RegistryHelpers, DelRegNodeRemovesLeavesAtOnceAndTreesDeepestFirst) {
     }
 }
 
-TEST_P(RegistryHelpers, DelRegNodeStopsAtPathsThatDoNotFitItsBuffer) {
-    // A child whose full path is 261 characters: the ones before it go, the
-    // parent stays.
+// A path of 259 characters fits the buffer but its children's paths cannot:
+// as a leaf it is deleted, with children it stays. A child's path of 260 is
+// refused the same way, and the parent stays.
+TEST_P(RegistryHelpers, DelRegNodeGoesAsFarAsItsPathBufferReaches) {
     const std::string key = KeyPath("long");
-    const std::string longChild = key + "\\" + std::string(260 - key.size(), 'z');
-    ASSERT_TRUE(MakeKey(key + "\\a") && MakeKey(longChild));
+    const std::string leaf = key + "\\" + std::string(258 - key.size(), 'z');
+    ASSERT_EQ(259u, leaf.size());
+    ASSERT_TRUE(MakeKey(leaf));
+    EXPECT_TRUE(DelRegNode(Root(), leaf.c_str()));
+    EXPECT_FALSE(Exists(leaf));
+
+    ASSERT_TRUE(MakeKey(leaf + "\\c") && MakeKey(key + "\\a"));
+    EXPECT_FALSE(DelRegNode(Root(), leaf.c_str()));
     EXPECT_FALSE(DelRegNode(Root(), key.c_str()));
-    EXPECT_FALSE(Exists(key + "\\a"));
-    EXPECT_TRUE(Exists(longChild));
+    EXPECT_FALSE(Exists(key + "\\a"));  // what fits goes
+    EXPECT_TRUE(Exists(leaf + "\\c"));
     Lines lines = Trace();
     EXPECT_THAT(lines, Contains("Buffer truncated, operation cancelled"));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ("<= DelRegNodeRecurse return FALSE", lines[lines.size() - 2]);
 
-    // A path given that long, or an empty one (the root itself), is refused
+    // A path given longer, or an empty one (the root itself), is refused
     // before anything is touched.
     const std::string deepLeaf = KeyPath("deep\\" + std::string(150, 'p') + "\\" + std::string(150, 'q'));
     ASSERT_TRUE(MakeKey(deepLeaf));
     EXPECT_FALSE(DelRegNode(Root(), deepLeaf.c_str()));
     EXPECT_TRUE(Exists(deepLeaf));
-    EXPECT_THAT(Trace(), Contains("Buffer truncated, operation cancelled"));
     EXPECT_FALSE(DelRegNode(Root(), ""));
     EXPECT_TRUE(Exists(top_));
+}
+
+namespace {
+
+// Deletes like RegDeleteKeyExA, but only reports the deletion of a key whose
+// path ends with `g_stuck`, as with a registry link whose target is missing.
+const char* g_stuck = "";
+LONG WINAPI DeleteAllBut(HKEY root, LPCSTR path, REGSAM view, DWORD reserved) {
+    const size_t length = std::strlen(path), stuck = std::strlen(g_stuck);
+    if (length >= stuck && _stricmp(path + length - stuck, g_stuck) == 0) return ERROR_SUCCESS;
+    return RegDeleteKeyExA(root, path, view, reserved);
+}
+
+}  // namespace
+
+// A child that enumeration keeps listing is skipped: the others go, the
+// parent stays, and the loop ends.
+TEST_P(RegistryHelpers, DelRegNodeRecurseSkipsAChildThatDoesNotGoAway) {
+    const std::string key = KeyPath("stuck");
+    ASSERT_TRUE(MakeKey(key + "\\a") && MakeKey(key + "\\m\\deeper") && MakeKey(key + "\\z"));
+    g_stuck = "\\m";
+    EXPECT_FALSE(DelRegNodeRecurse(DeleteAllBut, Root(), key.c_str()));
+    EXPECT_FALSE(Exists(key + "\\a") || Exists(key + "\\z"));
+    EXPECT_TRUE(Exists(key + "\\m\\deeper"));
+    EXPECT_THAT(Trace(), Contains("   DelRegNodeRecurse " + key + "\\m did not go away, skipped"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Roots, RegistryHelpers, ::testing::Values(HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT),
                          [](const ::testing::TestParamInfo<HKEY>& info) {
                              return info.param == HKEY_CLASSES_ROOT ? "ClassesRoot" : "LocalMachine";
                          });
-
-TEST(RegToolsText, PathBufferHoldsAtMost259CharactersWithTheSeparator) {
-    char buffer[REG_HELPER_BUFFER_SIZE];
-    EXPECT_EQ(259u, reg_tools::PathWithSeparator(std::string(258, 'k').c_str(), buffer, sizeof buffer));
-    EXPECT_EQ(259u, reg_tools::PathWithSeparator((std::string(258, 'k') + "\\").c_str(), buffer, sizeof buffer));
-    EXPECT_EQ(0u, reg_tools::PathWithSeparator(std::string(259, 'k').c_str(), buffer, sizeof buffer));
-    EXPECT_EQ(4u, reg_tools::PathWithSeparator("abc", buffer, sizeof buffer));
-    EXPECT_STREQ("abc\\", buffer);
-    EXPECT_TRUE(reg_tools::AppendChildName(buffer, sizeof buffer, 4, std::string(255, 'c').c_str()));
-    EXPECT_FALSE(reg_tools::AppendChildName(buffer, sizeof buffer, 4, std::string(256, 'c').c_str()));
-}

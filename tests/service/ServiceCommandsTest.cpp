@@ -1,19 +1,18 @@
 // orxstarter.exe driven for real through the prefix's service control
 // manager: what each command prints, its exit code, what it leaves behind,
-// and the debug trace the started service writes.
+// and the debug trace and system log the started service writes.
+#include "sysdep/WinHandles.h"
 #include "tests/support/InstalledService.h"
 #include "tests/support/TestSupport.h"
-#include "sysdep/WinHandles.h"
+#include "tests/systemlog/SystemLogTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
+#include <sstream>
 #include <string>
-#include <vector>
 
 using namespace testing_support;
 
@@ -54,21 +53,12 @@ orx::UniqueHandle WaitForStopEvent(DWORD access) {
     return stopEvent;
 }
 
-// True when `wanted` appear in this order (not necessarily adjacent) in `got`.
-bool InOrder(const std::vector<std::string>& got, const std::vector<std::string>& wanted) {
-    auto at = got.begin();
-    for (const std::string& w : wanted) {
-        at = std::find(at, got.end(), w);
-        if (at == got.end()) return false;
-        ++at;
-    }
-    return true;
-}
-
-// Every test starts and ends without the service installed, whatever happens.
+// Every test starts and ends without the service installed and with none of
+// its settings, whatever happens.
 class StarterCommands : public ::testing::Test {
 protected:
     ScopedServiceRemoval cleanup_;
+    ScopedServiceSettings settings_;
 };
 
 }  // namespace
@@ -136,11 +126,13 @@ TEST_F(StarterCommands, FacelessModePrintsNothingAndEndsWithItsStopEvent) {
     EXPECT_EQ("", faceless.Output());
 }
 
-// With "StarterLogFile" = 2 and "LogPath" set, the service appends its trace
-// to the day's file under the data directory that the manager's environment
-// gives it: Wine's service control manager sets ALLUSERSPROFILE=C:\users\Public.
-TEST_F(StarterCommands, AStartedServiceAppendsTimestampedCrLfLinesToTheDaysFile) {
-    const std::string top = "OrxTraceTest" + std::to_string(GetCurrentProcessId());
+// END TO END, with "StarterLogFile" = 2, "LogPath" set and the system log to
+// its files and a syslog server ("SystemLogOutput" = 3): the started service
+// appends its trace and its system log to the day's files under the data
+// directory that the manager's environment gives it (Wine's service control
+// manager sets ALLUSERSPROFILE=C:\users\Public), and sends its events.
+TEST_F(StarterCommands, AStartedServiceWritesItsTraceAndItsSystemLog) {
+    const std::string top = "OrxServiceTest" + std::to_string(GetCurrentProcessId());
     const struct RemovedAtEnd {
         std::string path;
         ~RemovedAtEnd() { RemoveTree(path); }
@@ -149,37 +141,38 @@ TEST_F(StarterCommands, AStartedServiceAppendsTimestampedCrLfLinesToTheDaysFile)
     ASSERT_TRUE(std::filesystem::create_directories(logFiles));
     const std::string file = logFiles + "\\" + TodayDashed() + "-vpnstarterdbg.log", earlier = "earlier line\r\n";
     std::ofstream(file, std::ios::binary) << earlier;
-    ScopedRegValue logFile(HKEY_LOCAL_MACHINE, kAppPathsKey, "StarterLogFile");
-    ScopedRegValue logPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath");
-    ASSERT_TRUE(logFile.SetBinary({2}));
-    ASSERT_TRUE(logPath.SetString(top + "\\Logs"));
+    systemlog_test::UdpReceiver udp;
+    ASSERT_TRUE(udp.ok());
+    ASSERT_TRUE(settings_.SetBinary("StarterLogFile", {2}) && settings_.SetString("LogPath", top + "\\Logs") &&
+                settings_.SetDword("SystemLogOutput", 3) && settings_.SetString("SystemLogSyslogServer", "127.0.0.1") &&
+                settings_.SetDword("SystemLogSyslogPort", udp.port()));
     for (const char* args : {"-i", "-s", "-e", "-u"}) ASSERT_EQ(0u, Starter(args).exitCode) << args;
 
-    // Appended, never truncated; then only whole trace lines, each ending in CR LF.
+    // Appended, never truncated; then only whole trace lines of the service
+    // and of its channels, each ending in CR LF, among them the framework's
+    // report of running and the stop.
     const std::string data = ReadFileBytes(file);
     ASSERT_EQ(0u, data.rfind(earlier, 0)) << data;
-    const std::regex line(R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \[VPNSTARTER64\]\[(\d+)\] \(([^:]+):\d+\) ([^\r\n]*)\r\n)");
-    std::map<std::string, std::vector<std::string>> byThread;  // the messages of each thread, in order
-    std::string runThread;
-    size_t at = earlier.size();
-    for (std::smatch m; std::regex_search(data.cbegin() + at, data.cend(), m, line, std::regex_constants::match_continuous);
-         at += m.length()) {
-        byThread[m[1]].push_back(m[3]);
-        if (m[3] == "=> CService::Run..." && m[2] == "Service.cpp") runThread = m[1];
+    const std::regex line(
+        R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \[(VPNSTARTER64|INTERPS *)\]\[\d+\] \([^:]+:\d+\) [^\r\n]*\r)");
+    std::istringstream stream(data.substr(earlier.size()));
+    for (std::string text; std::getline(stream, text);) EXPECT_TRUE(std::regex_match(text, line)) << text;
+    EXPECT_EQ("\r\n", data.substr(data.size() - 2));
+    for (const char* message : {") => CService::Run...\r\n", ") => ReportStatus 0x00000004\r\n",
+                                ") => ServiceCtrl with code 0x0001\r\n"}) {
+        EXPECT_NE(std::string::npos, data.find(message)) << message;
     }
-    EXPECT_EQ(data.size(), at) << "not a trace line: " << data.substr(at, 200);
-    ASSERT_FALSE(runThread.empty()) << "no run line from Service.cpp";
 
-    // The run thread up to its wait; the stop on the dispatcher's thread up to
-    // setting the stop event. Later lines of the two threads may collide on
-    // the unshared file and be dropped, so they are not required.
-    EXPECT_TRUE(InOrder(byThread[runThread], {"=> CService::Run...", "=> ReportStatus 0x00000002",
-                                              "<= ReportStatus 0x00000002", "   End ReportStatus(SERVICE_START_PENDING)",
-                                              "=> ReportStatus 0x00000004", "<= ReportStatus 0x00000004"}));
-    bool stopSeen = false;
-    for (const auto& [thread, messages] : byThread) {
-        stopSeen |= thread != runThread && InOrder(messages, {"=> ServiceCtrl with code 0x0001", "=> CService::Stop()",
-                                                              "=> ReportStatus 0x00000003", "<= ReportStatus 0x00000003"});
+    // Events 1001 (the system log started, with the outputs 3) and 1002 (the
+    // service is stopping), as datagrams and as records of the day's file.
+    const std::string notice = R"(Starter\.Notice  \t\[\d{4,}\]\t)";
+    const std::string systemLog = ReadFileBytes(logFiles + "\\System\\" + TodayDashed() + "-ORXSystemLog.log");
+    for (const std::string event : {R"(\[1001\] The system log has started \(outputs 3\)\.)",
+                                    R"(\[1002\] The VPN service is stopping\.)"}) {
+        std::string datagram;
+        ASSERT_TRUE(udp.Receive(datagram, 15000, event.substr(2, 4))) << event;
+        EXPECT_TRUE(std::regex_match(datagram, std::regex("<133> OrxStarter " + notice + event + R"(\x00)"))) << datagram;
+        const std::regex record("(^|\n)" + std::string(R"(\d{8} \d\d:\d\d:\d\d:\d{3} \t)") + notice + event + "\r\n");
+        EXPECT_TRUE(std::regex_search(systemLog, record)) << systemLog;
     }
-    EXPECT_TRUE(stopSeen) << "no stop lines on the dispatcher's thread";
 }

@@ -1,18 +1,11 @@
-// The framework's pure rules: command line, status records, controls.
+// The framework's command line, read without touching the system.
 #include "orxstarter/framework/ServiceCommandLine.h"
-#include "orxstarter/framework/ServiceControl.h"
-#include "orxstarter/framework/ServiceStatus.h"
 
-#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
-#include <array>
 #include <optional>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
-
-using ::testing::ElementsAre;
 
 namespace {
 
@@ -20,8 +13,6 @@ ServiceCommand Parse(std::vector<const char*> args) {
     args.insert(args.begin(), "orxstarter.exe");
     return ParseServiceCommandLine(static_cast<int>(args.size()), args.data());
 }
-
-std::string Param(const std::string& arg) { return "   RegisterService : param " + arg + "\n"; }
 
 }  // namespace
 
@@ -48,53 +39,4 @@ TEST(ServiceCommandLine, LastActionWinsDebugEndsTheReadingAndValuesAreAttachedOr
         EXPECT_EQ(c.account, command.account);
         EXPECT_EQ(c.password, command.password);
     }
-}
-
-TEST(ServiceCommandLine, TraceLinesFollowTheOptionsMet) {
-    EXPECT_THAT(Parse({}).traceLines, ElementsAre());
-    EXPECT_THAT(Parse({"install", "-x", "-I"}).traceLines, ElementsAre(Param("-x"), Param("-I")));
-    EXPECT_THAT(Parse({"-i", "-u"}).traceLines, ElementsAre(Param("-i"), "   RegisterService: install service\n",
-                                                            Param("-u"), "   RegisterService: uninstall service\n"));
-    EXPECT_EQ("   RegisterService: no account name given, option ignored\n", Parse({"-i", "-l"}).traceLines.back());
-    EXPECT_EQ("   RegisterService: no password given, option ignored\n", Parse({"-pfirst", "-p"}).traceLines.back());
-}
-
-TEST(ServiceStatus, CheckpointsAndWaitHintsOfOneLife) {
-    using Report = std::array<DWORD, 4>;  // state, wait hint, checkpoint, accepted controls
-    const Report reports[] = {
-        // ServiceMain, Run, running, stop request, Run ends, ServiceMain ends.
-        {SERVICE_START_PENDING, 3000, 1, 0}, {SERVICE_START_PENDING, 3000, 2, 0}, {SERVICE_RUNNING, 3000, 0, 0x85},
-        {SERVICE_STOP_PENDING, 15000, 3, 0x85}, {SERVICE_STOPPED, 3000, 0, 0x85}, {SERVICE_STOPPED, 3000, 0, 0x85},
-        // Pending reports keep counting and nothing resets the counter (an
-        // interrogation during stop-pending repeats the state).
-        {SERVICE_STOP_PENDING, 3000, 4, 0x85}, {SERVICE_RUNNING, 3000, 0, 0x85}, {SERVICE_PAUSE_PENDING, 3000, 5, 0x85},
-    };
-    DWORD counter = 0;
-    for (const Report& r : reports) {
-        const SERVICE_STATUS s = ComposeServiceStatus(SERVICE_WIN32_OWN_PROCESS, r[0], r[1], ORX_ACCEPTED_CONTROLS, counter);
-        EXPECT_EQ(r, (Report{s.dwCurrentState, s.dwWaitHint, s.dwCheckPoint, s.dwControlsAccepted}));
-        EXPECT_EQ(0u, s.dwWin32ExitCode + s.dwServiceSpecificExitCode);
-    }
-}
-
-TEST(ServiceControl, EachCodeReachesItsOperation) {
-    using C = ServiceControlAction;
-    const std::tuple<DWORD, ServiceControlAction, DWORD> cases[] = {
-        {1, C::Stop, SERVICE_STOP_PENDING},   {2, C::Pause, SERVICE_PAUSE_PENDING}, {3, C::Continue, SERVICE_CONTINUE_PENDING},
-        {4, C::Interrogate, 0},               {5, C::Shutdown, SERVICE_STOP_PENDING}, {14, C::SessionChange, 0},
-        {0, C::None, 0}, {6, C::None, 0}, {15, C::None, 0}, {128, C::None, 0},
-    };
-    for (const auto& [code, action, pendingState] : cases) {
-        const ServiceControlDecision d = DecideServiceControl(code);
-        EXPECT_EQ(std::make_pair(action, pendingState), std::make_pair(d.action, d.pendingState)) << code;
-    }
-}
-
-TEST(ServiceControl, SessionChangeNames) {
-    const char* const names[] = {
-        "Unknown Event Type", "WTS_CONSOLE_CONNECT", "WTS_CONSOLE_DISCONNECT", "WTS_REMOTE_CONNECT",
-        "WTS_REMOTE_DISCONNECT", "WTS_SESSION_LOGON", "WTS_SESSION_LOGOFF", "WTS_SESSION_LOCK",
-        "WTS_SESSION_UNLOCK", "WTS_SESSION_REMOTE_CONTROL", "Unknown Event Type"};
-    for (DWORD code = 0; code <= 10; ++code) EXPECT_STREQ(names[code], SessionChangeName(code));
-    EXPECT_STREQ("Unknown Event Type", SessionChangeName(0xFFFFFFFF));
 }

@@ -12,16 +12,6 @@ using ::testing::HasSubstr;
 
 namespace {
 
-DWORD StartType(const char* service) {
-    orx::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    orx::UniqueScHandle handle(OpenServiceA(manager.get(), service, SERVICE_QUERY_CONFIG));
-    std::vector<uint8_t> buffer(8192);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    DWORD needed = 0;
-    if (!handle || !QueryServiceConfigA(handle.get(), config, DWORD(buffer.size()), &needed)) return 0xFFFFFFFF;
-    return config->dwStartType;
-}
-
 bool StartAndWaitRunning(const char* service) {
     orx::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     orx::UniqueScHandle handle(OpenServiceA(manager.get(), service, SERVICE_START));
@@ -47,14 +37,14 @@ TEST(ScAndIkeext, ScChangesTheStartTypeOfTheInstalledIkeext) {
 
     const ProcessResult installed = RunProcess(ikeext + " -install", 10000);
     ASSERT_EQ(0u, installed.exitCode) << installed.output;
-    EXPECT_EQ(DWORD(SERVICE_DEMAND_START), StartType("IKEEXT"));
+    EXPECT_EQ(DWORD(SERVICE_DEMAND_START), ServiceStartType("IKEEXT"));
     ASSERT_TRUE(StartAndWaitRunning("IKEEXT"));
 
     for (const auto& [word, type] : {std::pair{"disabled", SERVICE_DISABLED}, std::pair{"auto", SERVICE_AUTO_START}}) {
         const ProcessResult changed = RunProcess(sc + " config ikeext start= " + word, 10000);
         EXPECT_EQ(0u, changed.exitCode);
         EXPECT_THAT(changed.output, HasSubstr("[SC] ChangeServiceConfig SUCCESS"));
-        EXPECT_EQ(DWORD(type), StartType("IKEEXT")) << word;
+        EXPECT_EQ(DWORD(type), ServiceStartType("IKEEXT")) << word;
     }
     const ProcessResult missing = RunProcess(sc + " config NoSuchService start= auto", 10000);
     EXPECT_EQ(1u, missing.exitCode);

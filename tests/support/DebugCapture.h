@@ -3,9 +3,10 @@
 // Only one capture may exist at a time on a machine (the names are global).
 #pragma once
 
+#include "sysdep/WinHandles.h"
+
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,7 +20,7 @@ public:
     DebugOutputCapture(const DebugOutputCapture&) = delete;
     DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
 
-    bool active() const { return thread_ != nullptr; }
+    bool active() const { return static_cast<bool>(thread_); }
     std::vector<std::string> Texts();               // every captured text
     std::vector<std::string> TextsFrom(DWORD pid);  // of one process
     void Clear();
@@ -27,16 +28,22 @@ public:
     bool WaitFor(const std::string& needle, DWORD timeoutMs);
     // Lets texts already written by another thread or process arrive.
     void Settle(DWORD ms = 200) { Sleep(ms); }
+    // The messages (after "(file:line) ", without the line feed) of the
+    // debug trace lines tagged `tag` ("[VPNSTARTER64]", "[INTERPS") that
+    // process `pid` wrote, or only its thread `thread` when that is not 0.
+    std::vector<std::string> TraceMessages(const std::string& tag, DWORD pid = GetCurrentProcessId(),
+                                           DWORD thread = 0);
 
 private:
     std::vector<std::string> Select(bool anyProcess, DWORD pid);
-    HANDLE mapping_ = nullptr;
-    void* view_ = nullptr;
-    HANDLE bufferReady_ = nullptr;
-    HANDLE dataReady_ = nullptr;
-    HANDLE stop_ = nullptr;
-    HANDLE thread_ = nullptr;
-    std::mutex lock_;
+    static DWORD WINAPI Collect(void* self);
+    orx::UniqueHandle mapping_;
+    orx::UniqueView view_;
+    orx::UniqueHandle bufferReady_;
+    orx::UniqueHandle dataReady_;
+    orx::UniqueHandle stop_;
+    orx::UniqueHandle thread_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
     std::vector<std::pair<DWORD, std::string>> lines_;  // pid, text
 };
 

@@ -2,6 +2,9 @@
 
 #include "sysdep/WinHandles.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace testing_support {
 
 const char* const kStarterServiceName = "OrxIke Starter";
@@ -35,6 +38,15 @@ DWORD ServiceState(const std::string& name) {
     SERVICE_STATUS status{};
     if (!service || !QueryServiceStatus(service.get(), &status)) return 0;
     return status.dwCurrentState;
+}
+
+DWORD ServiceStartType(const std::string& name) {
+    orx::UniqueScHandle service = OpenByName(name, SERVICE_QUERY_CONFIG);
+    std::vector<uint8_t> buffer(8192);
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    DWORD needed = 0;
+    if (!service || !QueryServiceConfigA(service.get(), config, DWORD(buffer.size()), &needed)) return 0xFFFFFFFF;
+    return config->dwStartType;
 }
 
 ScopedServiceRemoval::ScopedServiceRemoval(std::string name) : name_(std::move(name)) { ForceRemoveService(name_); }

@@ -16,6 +16,10 @@ extern const char* const kStarterServiceName;
 // not installed.
 DWORD ServiceState(const std::string& name = kStarterServiceName);
 
+// Start type of an installed service (SERVICE_AUTO_START, ...); 0xFFFFFFFF
+// when it cannot be read.
+DWORD ServiceStartType(const std::string& name);
+
 // Stops and deletes the service on construction (a leftover of an earlier
 // run) and on destruction (even when the test failed half-way).
 class ScopedServiceRemoval {

@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include "sysdep/Locks.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +10,7 @@
 namespace testing_support {
 
 const char* const kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orxike.exe";
+const char* const kProductKey = "SOFTWARE\\Quorvane\\Quorvane VPN";
 
 std::string BinPath(const std::string& fileName) {
     char path[MAX_PATH] = {};
@@ -27,58 +30,53 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
 // Standard output and error go to one inheritable pipe, read on a thread.
 BackgroundProcess::BackgroundProcess(const std::string& commandLine, DWORD creationFlags) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readPipe_, &writeEnd, &sa, 0)) return;
-    SetHandleInformation(readPipe_, HANDLE_FLAG_INHERIT, 0);
+    orx::UniqueHandle writeEnd;  // closed here, so the pipe ends when the child's copies close
+    if (!CreatePipe(readPipe_.put(), writeEnd.put(), &sa, 0)) return;
+    SetHandleInformation(readPipe_.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = writeEnd;
+    si.hStdOutput = si.hStdError = writeEnd.get();
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
     std::string mutableLine = commandLine;
-    const BOOL ok = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
-                                   nullptr, &si, &pi);
-    CloseHandle(writeEnd);  // the pipe then ends when the child's copies close
-    if (!ok) return;
-    process_ = pi.hProcess;
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr, nullptr, &si,
+                        &pi)) {
+        return;
+    }
+    process_.reset(pi.hProcess);
+    orx::UniqueHandle thread(pi.hThread);
     pid_ = pi.dwProcessId;
-    CloseHandle(pi.hThread);
-    reader_ = CreateThread(nullptr, 0, [](void* self) -> DWORD {
-        auto* p = static_cast<BackgroundProcess*>(self);
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(p->readPipe_, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-            std::lock_guard<std::mutex> hold(p->lock_);
-            p->output_.append(chunk, got);
-        }
-        return 0;
-    }, this, 0, nullptr);
+    reader_.reset(CreateThread(nullptr, 0, ReadOutput, this, 0, nullptr));
+}
+
+DWORD WINAPI BackgroundProcess::ReadOutput(void* self) {
+    auto* p = static_cast<BackgroundProcess*>(self);
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(p->readPipe_.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        orx::ExclusiveGuard guard(p->lock_);
+        p->output_.append(chunk, got);
+    }
+    return 0;
 }
 
 // A grandchild that inherited the pipe may keep it open: the reader is then
 // given up after a while rather than waited for.
 BackgroundProcess::~BackgroundProcess() {
-    if (process_ != nullptr) {
-        Kill();
-        CloseHandle(process_);
-    }
-    if (reader_ != nullptr) {
-        WaitForSingleObject(reader_, 5000);
-        CloseHandle(reader_);
-    }
-    if (readPipe_ != nullptr) CloseHandle(readPipe_);
+    Kill();
+    if (reader_) WaitForSingleObject(reader_.get(), 5000);
 }
 
 bool BackgroundProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
-    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
-    if (reader_ != nullptr) WaitForSingleObject(reader_, 5000);  // drain what it printed last
-    if (exitCode != nullptr) GetExitCodeProcess(process_, exitCode);
+    if (!process_ || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return false;
+    if (reader_) WaitForSingleObject(reader_.get(), 5000);  // drain what it printed last
+    if (exitCode != nullptr) GetExitCodeProcess(process_.get(), exitCode);
     return true;
 }
 
 std::string BackgroundProcess::Output() {
-    std::lock_guard<std::mutex> hold(lock_);
+    orx::ExclusiveGuard guard(lock_);
     return output_;
 }
 
@@ -90,9 +88,9 @@ bool BackgroundProcess::WaitForOutput(const std::string& text, DWORD timeoutMs) 
 }
 
 void BackgroundProcess::Kill() {
-    if (process_ == nullptr || WaitForSingleObject(process_, 0) != WAIT_TIMEOUT) return;
-    TerminateProcess(process_, 0xDEAD);
-    WaitForSingleObject(process_, 5000);
+    if (!process_ || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT) return;
+    TerminateProcess(process_.get(), 0xDEAD);
+    WaitForSingleObject(process_.get(), 5000);
 }
 
 // ---- Registry ----
@@ -100,13 +98,13 @@ void BackgroundProcess::Kill() {
 namespace {
 
 bool SetValue(HKEY root, const std::string& key, const std::string& name, DWORD type, const void* data, DWORD size) {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+    orx::UniqueHKey handle;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, handle.put(), nullptr) !=
+        ERROR_SUCCESS) {
         return false;
-    const LONG rc = RegSetValueExA(handle, name.empty() ? nullptr : name.c_str(), 0, type,
-                                   static_cast<const BYTE*>(data), size);
-    RegCloseKey(handle);
-    return rc == ERROR_SUCCESS;
+    }
+    return RegSetValueExA(handle.get(), name.empty() ? nullptr : name.c_str(), 0, type,
+                          static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -124,15 +122,15 @@ bool DeleteRegTree(HKEY root, const std::string& key) {
 
 ScopedRegValue::ScopedRegValue(HKEY root, std::string key, std::string name)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+    orx::UniqueHKey handle;
+    if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_READ, handle.put()) != ERROR_SUCCESS) return;
     DWORD size = 0;
     const char* valueName = name_.empty() ? nullptr : name_.c_str();
-    if (RegQueryValueExA(handle, valueName, nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(handle.get(), valueName, nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS) {
         oldData_.resize(size);
-        hadValue_ = RegQueryValueExA(handle, valueName, nullptr, &oldType_, oldData_.data(), &size) == ERROR_SUCCESS;
+        hadValue_ =
+            RegQueryValueExA(handle.get(), valueName, nullptr, &oldType_, oldData_.data(), &size) == ERROR_SUCCESS;
     }
-    RegCloseKey(handle);
 }
 
 ScopedRegValue::~ScopedRegValue() {
@@ -152,6 +150,26 @@ bool ScopedRegValue::SetString(const std::string& value) {
 bool ScopedRegValue::Remove() {
     const LONG rc = RegDeleteKeyValueA(root_, key_.c_str(), name_.empty() ? nullptr : name_.c_str());
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+// Every value the service reads, under the App Paths key and the product key.
+ScopedServiceSettings::ScopedServiceSettings() {
+    for (const char* name : {"StarterLogFile", "IkeStart", "Path", "NgPath", "IkeV2", "NoAdminPwd", "LogPath",
+                             "SystemLogOutput", "SystemLogSyslogPort", "SystemLogSyslogServer"}) {
+        Value(name).Remove();
+    }
+    for (const char* name : {"GuiDefs", "NetParams"}) {
+        values_.push_back(std::make_unique<ScopedRegValue>(HKEY_LOCAL_MACHINE, kProductKey, name));
+        values_.back()->Remove();
+    }
+}
+
+ScopedRegValue& ScopedServiceSettings::Value(const std::string& name) {
+    for (const auto& value : values_) {
+        if (value->Is(kAppPathsKey, name)) return *value;
+    }
+    values_.push_back(std::make_unique<ScopedRegValue>(HKEY_LOCAL_MACHINE, kAppPathsKey, name));
+    return *values_.back();
 }
 
 ScopedEnvVar::ScopedEnvVar(std::string name) : name_(std::move(name)) {
@@ -194,6 +212,13 @@ bool FileExists(const std::string& path) {
 bool DirExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_directory(path, error);
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -2,10 +2,12 @@
 // prefix's registry, the Windows version Wine reports to a program, files.
 #pragma once
 
+#include "sysdep/WinHandles.h"
+
 #include <windows.h>
 
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,7 @@ public:
     BackgroundProcess(const BackgroundProcess&) = delete;
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
-    bool started() const { return process_ != nullptr; }
+    bool started() const { return static_cast<bool>(process_); }
     DWORD pid() const { return pid_; }
     // Waits for the end; false on time-out.
     bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
@@ -41,11 +43,12 @@ public:
     void Kill();
 
 private:
-    HANDLE process_ = nullptr;
-    HANDLE readPipe_ = nullptr;
-    HANDLE reader_ = nullptr;  // the thread reading the pipe
+    static DWORD WINAPI ReadOutput(void* self);
+    orx::UniqueHandle process_;
+    orx::UniqueHandle readPipe_;
+    orx::UniqueHandle reader_;  // the thread reading the pipe
     DWORD pid_ = 0;
-    std::mutex lock_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
     std::string output_;
 };
 
@@ -66,6 +69,7 @@ public:
     bool SetDword(DWORD value);
     bool SetString(const std::string& value);
     bool Remove();
+    bool Is(const std::string& key, const std::string& name) const { return key == key_ && name == name_; }
 
 private:
     HKEY root_;
@@ -75,8 +79,29 @@ private:
     std::vector<uint8_t> oldData_;
 };
 
-// The App Paths key of the daemon, under HKEY_LOCAL_MACHINE.
+// The App Paths key of the daemon and the product key, under HKEY_LOCAL_MACHINE.
 extern const char* const kAppPathsKey;
+extern const char* const kProductKey;
+
+// The service's settings as a test finds them: every value the service reads
+// under the App Paths key and the product key is removed for the life of the
+// object and put back afterwards, as is any other value set through it. A
+// test sets only what it needs, and depends on nothing that an earlier run
+// (the demo, another test) left in the prefix. The setters write under the
+// App Paths key.
+class ScopedServiceSettings {
+public:
+    ScopedServiceSettings();
+
+    bool SetBinary(const std::string& name, const std::vector<uint8_t>& data) { return Value(name).SetBinary(data); }
+    bool SetDword(const std::string& name, DWORD value) { return Value(name).SetDword(value); }
+    bool SetString(const std::string& name, const std::string& value) { return Value(name).SetString(value); }
+    bool Remove(const std::string& name) { return Value(name).Remove(); }
+
+private:
+    ScopedRegValue& Value(const std::string& name);
+    std::vector<std::unique_ptr<ScopedRegValue>> values_;
+};
 
 // Makes Wine report `version` ("win10", "win81", "win7", "vista", "win2k"...)
 // to the program named `exeName` for the life of the object.
@@ -110,6 +135,7 @@ bool RemoveTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);  // creates or replaces
 std::string TodayDashed();  // YYYY-MM-DD, local time
 std::string EnvVar(const std::string& name);
 

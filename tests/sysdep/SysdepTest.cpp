@@ -6,6 +6,7 @@
 
 #include <gmock/gmock.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -29,21 +30,14 @@ protected:
     const std::string base_ = MakeTempDir("sysdep");
     const std::string top_ = "OrxSysdepTest" + std::to_string(GetCurrentProcessId());
     ScopedEnvVar allUsers_{"ALLUSERSPROFILE"};
-    ScopedRegValue logPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
+    ScopedServiceSettings settings_;
 };
 
 }  // namespace
 
-TEST(OsVersionTable, VersionsBeyondTheTableAreUnsupported) {
-    for (const auto& [major, minor] : {std::pair{6u, 4u}, {10u, 1u}, {5u, 2u}, {0u, 0u}}) {
-        EXPECT_STREQ("Unsupported OS", LookupOsVersion(major, minor).name) << major << "." << minor;
-        EXPECT_EQ(0u, LookupOsVersion(major, minor).code);
-    }
-}
-
 // Below Windows 7 the base of the data directory is always ProgramData.
 TEST_F(Sysdep, EachWindowsVersionOfThePrefixHasItsCodeAndItsDataDirectoryBase) {
-    ASSERT_TRUE(logPath_.SetString(top_ + "\\Logs"));
+    ASSERT_TRUE(settings_.SetString("LogPath", top_ + "\\Logs"));
     struct Case { const char* wineVersion; const char* code; std::string name, base; };
     const Case cases[] = {
         {"win10", "12", "Windows 10", base_},     {"win81", "11", "Windows 8.1", base_},
@@ -67,12 +61,14 @@ TEST_F(Sysdep, LogDataDirCreatesWhatItCanAndReportsWhatItCannot) {
     const std::string file = base_ + "\\plainfile", missing = base_ + "\\not-there";
     const std::string fallback = kProgramData + "\\" + top_ + "\\Logs";
     ASSERT_TRUE(std::ofstream(file).good());
+    ASSERT_TRUE(std::filesystem::create_directories(base_ + "\\F") && std::ofstream(base_ + "\\F\\plainfile").good());
     struct Case { std::string allUsers, logPath; bool ok; std::string buffer; };  // empty: absent
     const Case cases[] = {
         {base_, "A\\B\\C", false, base_ + "\\A\\B"},  // a parent must exist up to its last level
         {base_, "A\\B", true, base_ + "\\A\\B"},      // both levels created
         {base_, "A\\B\\C", true, base_ + "\\A\\B\\C"},
         {base_, "A\\B", true, base_ + "\\A\\B"},      // existing directories taken as they are
+        {base_, "F\\plainfile", false, base_ + "\\F\\plainfile"},  // a file of that name is no directory
         {base_, "NoBackslash", false, "untouched"},
         {base_, "A\\" + std::string(300, 'x'), false, "untouched"},  // longer than the value may hold
         {base_, "", false, "untouched"},
@@ -86,7 +82,7 @@ TEST_F(Sysdep, LogDataDirCreatesWhatItCanAndReportsWhatItCannot) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.allUsers.substr(0, 80) + " + " + c.logPath.substr(0, 80));
         allUsers_.Set(c.allUsers);
-        ASSERT_TRUE(c.logPath.empty() ? logPath_.Remove() : logPath_.SetString(c.logPath));
+        ASSERT_TRUE(c.logPath.empty() ? settings_.Remove("LogPath") : settings_.SetString("LogPath", c.logPath));
         char buffer[260] = "untouched";
         EXPECT_EQ(c.ok, GetLogDataDir(buffer, sizeof buffer));
         EXPECT_EQ(c.buffer, buffer);

@@ -1,9 +1,12 @@
 // The event table, the placeholder rules of localized events, and the
 // message DLL of the event source: every identifier the service can report
-// resolves to its insertion string, and the categories have names.
+// resolves to its insertion string, the categories have names, and the
+// generated header names the same identifiers.
 #include "systemlog/EventLogSink.h"
 #include "systemlog/SystemLogEvents.h"
 #include "tests/support/TestSupport.h"
+
+#include "OrxLogMsg.h"  // generated from the event table with the message DLL
 
 #include <gtest/gtest.h>
 
@@ -14,15 +17,14 @@ using namespace systemlog;
 
 namespace {
 
-// The message's text with `insertion` as %1, line ends removed; "" when there is no such message.
+// The message's text with `insertion` as %1; "" when there is no such message.
 std::string FormatMessageOf(DWORD id, const char* insertion) {
     static const HMODULE module = LoadLibraryExA(testing_support::BinPath("OrxLogMsg.dll").c_str(), nullptr,
                                                  LOAD_LIBRARY_AS_DATAFILE);
     char text[512] = {};
     const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(insertion)};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id, 0, text,
-                                  sizeof text, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) --length;
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id, 0,
+                                        text, sizeof text, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
     return std::string(text, length);
 }
 
@@ -40,7 +42,13 @@ TEST(EventTable, TheMessageTableShowsEveryEventUnderEverySeverityAndNamesTheCate
     EXPECT_EQ(nullptr, FindEventRow(kSystemLogEventCount));
     const char* names[] = {"Starter",    "GUI",        "IKE",        "Facility 3", "Facility 4",
                            "Facility 5", "Facility 6", "Facility 7", "Other"};
-    for (WORD category = 1; category <= 9; ++category) EXPECT_EQ(names[category - 1], FormatMessageOf(category, ""));
+    for (WORD category = 1; category <= 9; ++category) {
+        EXPECT_EQ(names[category - 1] + std::string("\r\n"), FormatMessageOf(category, ""));
+    }
+    EXPECT_EQ(MapEventLogRecord(1001, 0, 3).eventId, static_cast<DWORD>(ORX_EVENT_1001_E));
+    EXPECT_EQ(MapEventLogRecord(3004, 0, 4).eventId, static_cast<DWORD>(ORX_EVENT_3004_W));
+    EXPECT_EQ(MapEventLogRecord(2025, 0, 6).eventId, static_cast<DWORD>(ORX_EVENT_2025_I));
+    EXPECT_EQ(9u, static_cast<DWORD>(ORX_CATEGORY_9));
 }
 
 TEST(EventFormat, PlaceholderRules) {
@@ -56,6 +64,7 @@ TEST(EventFormat, PlaceholderRules) {
         EventArgs args;
     } cases[] = {
         {60, nullptr, nullptr, true, "[ID 60 missing].", EventArgs::None},
+        {0xFFFFFFFF, nullptr, nullptr, true, "[ID -1 missing].", EventArgs::None},
         {0, &number, nullptr, false, "[StringID 3000 missing]. %d", EventArgs::Number},
         {0, &number, "Access result:", false, "Access result: %d", EventArgs::Number},
         {13, &text, "Tunnel %s is opening.", false, "Tunnel  s is opening.", EventArgs::None},

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
 #include <cstdio>
-#include <cstdlib>
 
 namespace systemlog_test {
 
@@ -50,8 +53,8 @@ bool UdpReceiver::Receive(std::string& datagram, DWORD timeoutMs, const std::str
 
 BenchSyslog FindBenchSyslog() {
     const std::string file = testing_support::EnvVar("ORX_SYSLOG_FILE");
-    const int port = std::atoi(testing_support::EnvVar("ORX_SYSLOG_PORT").c_str());
-    return {static_cast<uint16_t>(file.empty() ? 0 : port), file};
+    return {static_cast<uint16_t>(file.empty() ? 0 : std::stoi("0" + testing_support::EnvVar("ORX_SYSLOG_PORT"))),
+            file};
 }
 
 std::vector<std::string> ReadCrLfLines(const std::string& path) {
@@ -69,6 +72,26 @@ std::string ExpectedLine(const std::string& facilityDotLevel, const std::string&
     char thread[16];
     std::snprintf(thread, sizeof thread, "[%04lu]", GetCurrentThreadId());
     return facilityDotLevel + "\t" + thread + "\t" + message;
+}
+
+StdoutCapture::StdoutCapture() : path_(testing_support::MakeTempDir("stdout") + "\\stdout.txt") {
+    std::fflush(stdout);
+    saved_ = _dup(_fileno(stdout));
+    const int file = _open(path_.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC, _S_IREAD | _S_IWRITE);
+    _dup2(file, _fileno(stdout));
+    _close(file);
+}
+
+StdoutCapture::~StdoutCapture() {
+    std::fflush(stdout);
+    _dup2(saved_, _fileno(stdout));
+    _close(saved_);
+    testing_support::RemoveTree(path_.substr(0, path_.rfind('\\')));
+}
+
+std::string StdoutCapture::Text() {
+    std::fflush(stdout);
+    return testing_support::ReadFileBytes(path_);
 }
 
 }  // namespace systemlog_test

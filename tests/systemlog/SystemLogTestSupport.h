@@ -1,6 +1,6 @@
 // Helpers of the system log's tests: Windows Sockets for the whole program, a
 // loopback UDP receiver standing in for a syslog server, the bench's
-// rsyslogd, and reading the log files.
+// rsyslogd, reading the log files, and the standard output kept apart.
 #pragma once
 
 #include "tests/support/TestSupport.h"
@@ -42,10 +42,7 @@ BenchSyslog FindBenchSyslog();
 // Polls `condition` every 100 ms for about 10 s.
 template <class Condition>
 bool Eventually(Condition condition) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (condition()) return true;
-        Sleep(100);
-    }
+    for (int attempt = 0; attempt < 100 && !condition(); ++attempt) Sleep(100);
     return condition();
 }
 
@@ -54,5 +51,20 @@ std::vector<std::string> ReadCrLfLines(const std::string& path);
 
 // What a line logged by the calling thread looks like after its timestamp.
 std::string ExpectedLine(const std::string& facilityDotLevel, const std::string& message);
+
+// What this process writes to its standard output meanwhile, kept apart.
+class StdoutCapture {
+public:
+    StdoutCapture();
+    ~StdoutCapture();
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+
+    std::string Text();  // what was written so far
+
+private:
+    std::string path_;
+    int saved_;
+};
 
 }  // namespace systemlog_test

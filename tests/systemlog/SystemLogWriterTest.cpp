@@ -1,5 +1,6 @@
 // The system log object and its writer, with a clock the tests set, a
-// temporary directory, a loopback UDP receiver and a recording event log.
+// temporary directory, a loopback UDP receiver and a recorder in place of
+// ReportEventA (Wine's event log accepts everything and keeps nothing).
 #include "systemlog/SystemLog.h"
 #include "tests/systemlog/SystemLogTestSupport.h"
 
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -30,22 +32,23 @@ struct FakeClock : LogClock {
     LogTime Now() const override { return now; }
 };
 
-// Records what reaches the event log as "<event number> <level> <text>".
-class RecordingEventLog : public EventLogSink {
-public:
-    bool Register() override { return true; }
-    void Deregister() override {}
-    bool Report(uint32_t eventNumber, uint8_t, int32_t level, const char* text) override {
-        events.push_back(std::to_string(eventNumber) + " " + std::to_string(level) + " " + text);
-        return true;
-    }
-    std::vector<std::string> events;
-};
+// What reached ReportEventA, a call a text: "<type> <category> <identifier>
+// <strings>:<text>", with " +more" when a user, raw data or no source came along.
+std::vector<std::string> g_reports;
+
+BOOL WINAPI RecordReport(HANDLE source, WORD type, WORD category, DWORD id, PSID user, WORD count, DWORD dataSize,
+                         LPCSTR* strings, LPVOID data) {
+    char head[64];
+    std::snprintf(head, sizeof head, "%u %u %08lX %u:", type, category, id, count);
+    const bool more = source == nullptr || user != nullptr || dataSize != 0 || data != nullptr;
+    g_reports.push_back(head + std::string(count == 1 ? strings[0] : "") + (more ? " +more" : ""));
+    return TRUE;
+}
 
 class SystemLogWriter : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = MakeTempDir("systemlog");
+        g_reports.clear();
         clock_.now = {At(2026, 12, 5, 0, 21, 32, 123), kT0};
         log_.Writer().SetClock(&clock_);
         ASSERT_TRUE(udp_.ok());
@@ -56,55 +59,63 @@ protected:
     }
     std::string DayFile() const { return dir_ + "\\2026-12-05-" + kStem + ".log"; }
 
-    std::string dir_;
+    const std::string dir_ = MakeTempDir("systemlog");
     FakeClock clock_;
-    RecordingEventLog eventLog_;
+    EventLogSink eventLog_{RecordReport};
     SystemLog log_{eventLog_};
     UdpReceiver udp_;
 };
 
 }  // namespace
 
-TEST_F(SystemLogWriter, FileRecordsAreTimestampTabLineCrLfUpToInfo) {
-    log_.EnableFile(dir_.c_str(), kStem);
-    log_.Log(1001, 0, 5, "started (outputs %d)", 1);
-    log_.Log(2, 0, 7, "debug");
-    log_.Log(3, 2, 6, "info");
-    EXPECT_EQ(kStamp + ExpectedLine("Starter.Notice  ", "[1001] started (outputs 1)") + "\r\n" + kStamp +
-                  ExpectedLine("    IKE.Info    ", "[3] info") + "\r\n",
-              ReadFileBytes(DayFile()));
-}
-
-TEST_F(SystemLogWriter, FirstRecordAfterMidnightGoesToAFileWithTheNewDateAndTheOldOneIsLeftAlone) {
-    const std::string dir = dir_ + "\\2026-12-05\\";  // only the file name's date changes
+// Up to Info, a line of at most 1023 characters, the event number signed;
+// the first record after midnight goes to a file whose name differs only in
+// its date, and the old one is left alone. A directory that cannot be made,
+// or a file in its place, is raised and leaves the file output off.
+TEST_F(SystemLogWriter, FileRecordsUpToInfoTheChangeOfDayAndDirectoriesThatCannotBeUsed) {
+    const std::string file = dir_ + "\\plain";
+    ASSERT_TRUE(std::ofstream(file).good());
+    for (const std::string& directory : {dir_ + "\\missing\\deeper", file}) {
+        EXPECT_THROW(log_.EnableFile(directory.c_str(), kStem), std::filesystem::filesystem_error) << directory;
+        EXPECT_FALSE(log_.FileOn());
+    }
+    const std::string dir = dir_ + "\\logs\\";  // no second backslash before the name
     clock_.now = {At(2026, 12, 5, 23, 59, 59, 900), kT0};
     log_.EnableFile(dir.c_str(), kStem);
-    EXPECT_EQ(dir + "2026-12-05-ORXSystemLog.log", log_.Writer().FilePath());  // no second backslash
-    log_.Log(1, 0, 5, "before");
-    const std::string before = ReadFileBytes(dir + "2026-12-05-ORXSystemLog.log");
-    EXPECT_NE(std::string::npos, before.find("[1] before"));
+    EXPECT_EQ(dir + "2026-12-05-ORXSystemLog.log", log_.Writer().FilePath());
+    log_.Log(1001, 0, 5, "started (outputs %d)", 1);
+    log_.Log(2, 0, 7, "debug");
+    log_.Log(3, 2, 6, "%s", std::string(2000, 'm').c_str());
+    const std::string stamp = "20261205 23:59:59:900 \t", before = ReadFileBytes(dir + "2026-12-05-ORXSystemLog.log");
+    EXPECT_EQ(stamp + ExpectedLine("Starter.Notice  ", "[1001] started (outputs 1)") + "\r\n" + stamp +
+                  ExpectedLine("    IKE.Info    ", "[3] " + std::string(2000, 'm')).substr(0, 1023) + "\r\n",
+              before);
 
     clock_.now = {At(2026, 12, 6, 0, 0, 1, 5), kT0 + 2};
-    log_.Log(2, 0, 5, "after");
+    log_.Log(0xFFFFFFFF, 1, 5, "after");
     EXPECT_EQ(before, ReadFileBytes(dir + "2026-12-05-ORXSystemLog.log"));
-    EXPECT_EQ("20261206 00:00:01:005 \t" + ExpectedLine("Starter.Notice  ", "[2] after") + "\r\n",
+    EXPECT_EQ("20261206 00:00:01:005 \t" + ExpectedLine("    GUI.Notice  ", "[-1] after") + "\r\n",
               ReadFileBytes(dir + "2026-12-06-ORXSystemLog.log"));
 }
 
-TEST_F(SystemLogWriter, EventLogAloneTakesDebugEventsAndLevelsOutsideZeroToSevenGoNowhere) {
+// The event log takes every event, above the threshold and outside the
+// levels too (as information); the file refuses what it cannot name.
+TEST_F(SystemLogWriter, TheEventLogGetsEveryEventAndReportEventAItsRecord) {
     ASSERT_TRUE(log_.EnableEventLog(true));
-    log_.Log(3008, 2, 7, "peer %s", "gw");
     log_.EnableFile(dir_.c_str(), kStem);
+    log_.Log(3008, 2, 7, "peer %s", "gw");
+    log_.Log(2003, 1, 3, "error");
+    log_.Log(1003, 0, 4, "warning");
+    log_.Log(0x12345, 9, 6, "info");  // the identifier keeps the low 16 bits
     log_.Log(1, 0, -1, "negative");
     log_.Log(1, 0, 8, "eight");
-    log_.Writer().WriteLine(0, -5, "direct");
-    EXPECT_EQ(std::vector<std::string>{"3008 7 peer gw"}, eventLog_.events);
-    EXPECT_FALSE(FileExists(DayFile()));
-}
-
-TEST_F(SystemLogWriter, AMissingParentDirectoryIsRaisedAndLeavesTheFileOutputOff) {
-    EXPECT_THROW(log_.EnableFile((dir_ + "\\missing\\deeper").c_str(), kStem), std::filesystem::filesystem_error);
-    EXPECT_FALSE(log_.FileOn());
+    EXPECT_EQ((std::vector<std::string>{"4 3 40020BC0 1:peer gw", "1 2 C00207D3 1:error", "2 1 800203EB 1:warning",
+                                        "4 9 40022345 1:info", "4 1 40020001 1:negative", "4 1 40020001 1:eight"}),
+              g_reports);
+    EXPECT_EQ(kStamp + ExpectedLine("    GUI.Error   ", "[2003] error") + "\r\n" + kStamp +
+                  ExpectedLine("Starter.Warning ", "[1003] warning") + "\r\n" + kStamp +
+                  ExpectedLine("Starter.Info    ", "[74565] info") + "\r\n",
+              ReadFileBytes(DayFile()));
 }
 
 TEST_F(SystemLogWriter, FloodReportReplacesTheNextLineAsAStarterWarningAndLaterLinesAreDropped) {
@@ -119,12 +130,37 @@ TEST_F(SystemLogWriter, FloodReportReplacesTheNextLineAsAStarterWarningAndLaterL
     EXPECT_EQ(kStamp + ExpectedLine("Starter.Warning ", "[Log flood 2001]"), lines[2001]);
 }
 
-TEST_F(SystemLogWriter, ServersOfTheWrongLengthGetNothing) {
+// After DisableAll nothing is logged; a restart with the syslog output only
+// sends, and leaves the old file alone.
+TEST_F(SystemLogWriter, SyslogDatagramsAndServersThatGetNothing) {
+    log_.EnableFile(dir_.c_str(), kStem);
+    ASSERT_TRUE(log_.EnableEventLog(true));
+    log_.Log(1, 0, 5, "kept");
+    const std::string before = ReadFileBytes(DayFile());
+    log_.DisableAll();
+    EXPECT_FALSE(log_.IsEnabled());
+    log_.Log(2, 0, 5, "nowhere");
+    EXPECT_EQ(1u, g_reports.size());
+
+    ASSERT_TRUE(log_.EnableSyslog("127.0.0.1", kTag, udp_.port()));
+    EXPECT_EQ(7, log_.Writer().Level());
+    log_.Log(2003, 1, 3, "syslog only");
+    log_.Log(1, 7, 7, "%s", std::string(2000, 'x').c_str());
+    std::string datagram;
+    ASSERT_TRUE(udp_.Receive(datagram, 2000));
+    EXPECT_EQ("<139> OrxStarter " + ExpectedLine("    GUI.Error   ", "[2003] syslog only") + '\0', datagram);
+    ASSERT_TRUE(udp_.Receive(datagram, 2000));
+    EXPECT_EQ(
+        ("<191> OrxStarter " + ExpectedLine(" Facil7.Debug   ", "[1] " + std::string(2000, 'x'))).substr(0, 1022) +
+            '\0',
+        datagram);
+    EXPECT_EQ(before, ReadFileBytes(DayFile()));
+    log_.DisableAll();
+
     // Both spell 127.0.0.1 (the parts with leading zeros are octal); only 16 characters are sent to.
     for (const char* server : {"127.000.000.0001", "127.000.000.00001"}) {
         ASSERT_TRUE(log_.EnableSyslog(server, kTag, udp_.port()));
         log_.Log(1, 0, 5, "to %s", server);
-        std::string datagram;
         EXPECT_EQ(std::strlen(server) == 16, udp_.Receive(datagram, 500, server)) << server;
         log_.DisableAll();
     }
@@ -135,23 +171,31 @@ TEST_F(SystemLogWriter, ServersOfTheWrongLengthGetNothing) {
     }
 }
 
-TEST_F(SystemLogWriter, AfterDisableAllNothingIsLoggedAndARestartWithSyslogOnlySendsButLeavesTheOldFileAlone) {
-    log_.EnableFile(dir_.c_str(), kStem);
-    ASSERT_TRUE(log_.EnableEventLog(true));
-    log_.Log(1, 0, 5, "kept");
-    const std::string before = ReadFileBytes(DayFile());
-    log_.DisableAll();
-    EXPECT_FALSE(log_.IsEnabled());
-    log_.Log(2, 0, 5, "nowhere");
-    EXPECT_EQ(1u, eventLog_.events.size());
-
-    ASSERT_TRUE(log_.EnableSyslog("127.0.0.1", kTag, udp_.port()));
-    EXPECT_EQ(7, log_.Writer().Level());
-    log_.Log(2003, 1, 3, "syslog only");
-    std::string datagram;
-    ASSERT_TRUE(udp_.Receive(datagram, 2000));
-    EXPECT_EQ("<139> OrxStarter " + ExpectedLine("    GUI.Error   ", "[2003] syslog only") + '\0', datagram);
-    EXPECT_EQ(before, ReadFileBytes(DayFile()));
+// A host name is no address: the datagram goes to the broadcast address,
+// which refuses it. Without Windows Sockets no socket can be made. A file
+// that opens but cannot be positioned (a pipe) loses the record.
+TEST_F(SystemLogWriter, FailuresOfTheOutputsAreWrittenToTheStandardOutput) {
+    const std::string pipe = "\\\\.\\pipe\\orxtest.systemlog." + std::to_string(GetCurrentProcessId());
+    const orx::UniqueHandle server(
+        CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr));
+    std::string text;
+    bool opened = true;
+    {
+        StdoutCapture out;
+        if (log_.EnableSyslog("localhost", kTag, udp_.port())) log_.Log(1, 0, 5, "refused");
+        log_.DisableAll();
+        int started = 0;  // every start of Windows Sockets in this process, undone for a while
+        while (WSACleanup() == 0) ++started;
+        opened = log_.EnableSyslog("127.0.0.1", kTag, udp_.port());
+        for (WSADATA data; started > 0; --started) WSAStartup(MAKEWORD(2, 2), &data);
+        SRWLOCK lock = SRWLOCK_INIT;
+        AppendRecord(lock, pipe.c_str(), "record");
+        text = out.Text();
+    }
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex("sendto failed with error : \\d+\r\nIPV4 socket error : 10093\r\nCOULD WRITE TO LOGFILE\r\n")))
+        << text;
 }
 
 TEST_F(SystemLogWriter, SettingsChangesWhileOtherThreadsLogNeverTearALine) {
@@ -166,7 +210,7 @@ TEST_F(SystemLogWriter, SettingsChangesWhileOtherThreadsLogNeverTearALine) {
     for (int round = 0; round < 40; ++round) {
         log_.DisableAll();
         log_.EnableFile(dir_.c_str(), kStem);
-        log_.EnableSyslog("127.0.0.1", kTag, udp_.port());
+        EXPECT_TRUE(log_.EnableSyslog("127.0.0.1", kTag, udp_.port()));
         Sleep(5);
     }
     stop = true;

@@ -1,5 +1,6 @@
 // Both trace channels for real: "StarterLogFile" in the registry, the
-// debugger output captured, the day's file read back.
+// debugger output captured, the day's file read back. The trace's line
+// formats are checked here, and only here.
 #include "orxstarter/trace/DebugTrace.h"
 
 #include "tests/support/DebugCapture.h"
@@ -8,7 +9,6 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
-#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -41,15 +41,15 @@ class TraceChannels : public ::testing::Test {
 protected:
     void SetUp() override {
         allUsers_.Set(base_);
-        ASSERT_TRUE(logPath_.SetString("Vendor\\Logs"));
+        ASSERT_TRUE(settings_.SetString("LogPath", "Vendor\\Logs"));
         ASSERT_TRUE(std::filesystem::create_directories(dataDir_ + "\\LogFiles"));
         SetIPCDebugTag("INTERPS");
     }
 
     void TearDown() override {
-        logFile_.Remove();
+        settings_.Remove("StarterLogFile");
         DebugTraceInit();
-        IPCDebugTraceInit();
+        IpcTraceFollows(false, 0);
         RemoveTree(base_);
     }
 
@@ -77,52 +77,52 @@ protected:
     const std::string base_ = MakeTempDir("trace"), dataDir_ = base_ + "\\Vendor\\Logs";
     const std::string file_ = dataDir_ + "\\LogFiles\\" + TodayDashed() + "-vpnstarterdbg.log";
     ScopedEnvVar allUsers_{"ALLUSERSPROFILE"};
-    ScopedRegValue logFile_{HKEY_LOCAL_MACHINE, kAppPathsKey, "StarterLogFile"};
-    ScopedRegValue logPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
+    ScopedServiceSettings settings_;
     DebugOutputCapture capture_;
 };
 
 }  // namespace
 
-TEST_F(TraceChannels, EachValueOfStarterLogFileChoosesTheOutputs) {
-    struct Case { const char* what; std::function<bool()> set; uint32_t flags; bool found; };
-    const Case cases[] = {
-        {"absent", [&] { return logFile_.Remove(); }, 0, false},
-        {"1", [&] { return logFile_.SetBinary({1}); }, 1, true},
-        {"2", [&] { return logFile_.SetBinary({2}); }, 2, true},
-        {"3", [&] { return logFile_.SetBinary({3}); }, 3, true},
-        // A 4-byte number is read by its low byte: 0x100 is off, where a
-        // wider read would see a non-zero word and announce the directory.
-        {"number 2", [&] { return logFile_.SetDword(2); }, 2, true},
-        {"number 0x100", [&] { return logFile_.SetDword(0x100); }, 0, true},
-    };
+TEST_F(TraceChannels, EachValueOfStarterLogFileChoosesTheOutputsOfEachChannel) {
+    // The value's bytes (none: absent), the flags of each channel, and whether
+    // the IPC channel read the value. Two bytes are a little-endian word for
+    // the service channel; the IPC channel reads exactly one byte, so they
+    // leave it off. A 4-byte number is read by its low byte: 0x100 is off,
+    // where a wider read would see a non-zero word and announce the directory.
+    struct Case { std::vector<uint8_t> value; uint32_t service, ipc; bool ipcFound; };
+    const Case cases[] = {{{}, 0, 0, false},         {{1}, 1, 1, true},          {{2}, 2, 2, true},
+                          {{3}, 3, 3, true},         {{2, 1}, 0x102, 0, false},  {{2, 0, 0, 0}, 2, 2, true},
+                          {{0, 1, 0, 0}, 0, 0, true}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(c.set());
+        SCOPED_TRACE(::testing::PrintToString(c.value));
+        ASSERT_TRUE(c.value.empty() ? settings_.Remove("StarterLogFile")
+                                    : settings_.SetBinary("StarterLogFile", c.value));
         DeleteFileA(file_.c_str());
         capture_.Clear();
         DebugTraceInit();
-        ASSERT_TRUE(IpcTraceFollows(c.found, c.flags));
+        EXPECT_EQ(c.service, GetDebugTraceFlags());
+        ASSERT_TRUE(IpcTraceFollows(c.ipcFound, c.ipc));
         DebugTrace("D:\\work\\src\\alpha.src", 75, "=> CService::Run...\n");
         DebugTrace("gamma.src", 76, "value %d, text %s, hex %08X", 42, "abc", 0xBEEFu);
         IPCDebugTrace("\\delta.src", 9, "=> IPCSendMsg");  // its only backslash is its first character
 
         // With file output every line starts with the time (the IPC channel's
-        // with a blank after it), and the file ends each line in CR LF.
-        const bool toFile = c.flags & TRACE_TO_FILE;
-        const Texts lines = {(toFile ? "<time>" : "") + Service("alpha.src:75", "=> CService::Run..."),
-                             (toFile ? "<time>" : "") + Service("gamma.src:76", "value 42, text abc, hex 0000BEEF"),
-                             (toFile ? "<time> " : "") + Ipc("\\delta.src:9", "=> IPCSendMsg")};
-        // The data directory is announced first, once, whenever the service channel is on.
-        Texts debugger = c.flags != 0 ? Texts{dataDir_} : Texts{};
+        // with a blank after it), and the file ends each line in CR LF. The
+        // data directory is announced first, once, whenever the service
+        // channel is on.
+        Texts debugger = c.service != 0 ? Texts{dataDir_} : Texts{};
         std::string file;
-        for (const std::string& line : lines) {
-            if (c.flags & TRACE_TO_DEBUGGER) debugger.push_back(line + "\n");
-            file += line + "\r\n";
-        }
+        const auto expect = [&](uint32_t flags, const std::string& time, const std::string& line) {
+            const std::string text = (flags & TRACE_TO_FILE ? time : "") + line;
+            if (flags & TRACE_TO_DEBUGGER) debugger.push_back(text + "\n");
+            if (flags & TRACE_TO_FILE) file += text + "\r\n";
+        };
+        expect(c.service, "<time>", Service("alpha.src:75", "=> CService::Run..."));
+        expect(c.service, "<time>", Service("gamma.src:76", "value 42, text abc, hex 0000BEEF"));
+        expect(c.ipc, "<time> ", Ipc("\\delta.src:9", "=> IPCSendMsg"));
         EXPECT_EQ(debugger, DebuggerTexts());
-        EXPECT_EQ(toFile ? file : "", FileText());
-        EXPECT_EQ(toFile, FileExists(file_));
+        EXPECT_EQ(file, FileText());
+        EXPECT_EQ(!file.empty(), FileExists(file_));
     }
 
     // The trace is off at this start, the one before wrote to the file: the
@@ -134,39 +134,34 @@ TEST_F(TraceChannels, EachValueOfStarterLogFileChoosesTheOutputs) {
 }
 
 TEST_F(TraceChannels, TheIpcChannelFollowsTheRegistryAtItsNextOperationAndIgnoresDebugOff) {
-    ASSERT_TRUE(logFile_.SetBinary({1}));
+    ASSERT_TRUE(settings_.SetBinary("StarterLogFile", {1}));
     DebugTraceInit();
     ASSERT_TRUE(IpcTraceFollows(true, 1));
     capture_.Clear();
 
-    ASSERT_TRUE(logFile_.SetBinary({0}));
+    ASSERT_TRUE(settings_.SetBinary("StarterLogFile", {0}));
     IPCDebugTrace("a.src", 1, "before the next operation");
     DebugTrace("a.src", 2, "service channel keeps its start settings");
     EXPECT_TRUE(IpcTraceFollows(true, 0));  // the value was read, whatever it holds
     IPCDebugTrace("a.src", 3, "switched off");
     EXPECT_THAT(DebuggerTexts(), ElementsAre(Ipc("a.src:1", "before the next operation\n"),
                                              Service("a.src:2", "service channel keeps its start settings\n")));
-
-    ASSERT_TRUE(logFile_.Remove());
-    EXPECT_TRUE(IpcTraceFollows(false, 0));
-
-    // The GUI's debug-off request silences the service channel only.
-    ASSERT_TRUE(logFile_.SetBinary({2}));
-    ASSERT_TRUE(IpcTraceFollows(true, 2));
     capture_.Clear();
-    SetDebugTraceFlags(0);
-    DebugTrace("a.src", 4, "gone");
-    IPCDebugTrace("a.src", 5, "to the file");
-    EXPECT_THAT(DebuggerTexts(), ElementsAre());
-    EXPECT_EQ("<time> " + Ipc("a.src:5", "to the file\r\n"), FileText());
-}
 
-TEST_F(TraceChannels, OverlongTextIsCutToOneLineOfTheBuffer) {
-    ASSERT_TRUE(logFile_.SetBinary({2}));
+    // The GUI's debug-off request silences the service channel only. A line
+    // longer than the buffer is cut to 510 characters, the time's 21 among
+    // them, before its CR LF.
+    ASSERT_TRUE(settings_.SetBinary("StarterLogFile", {2}));
+    ASSERT_TRUE(IpcTraceFollows(true, 2));
     DebugTraceInit();
     const std::string huge(3000, 'x');
-    DebugTrace("a.src", 1, "%s%s", huge.c_str(), huge.c_str());
-    // 510 characters, the time's 21 among them, then CR LF.
-    const std::string head = Service("a.src:1", "");
-    EXPECT_EQ("<time>" + head + std::string(510 - 21 - head.size(), 'x') + "\r\n", FileText());
+    DebugTrace("a.src", 4, "%s%s", huge.c_str(), huge.c_str());
+    SetDebugTraceFlags(0);
+    DebugTrace("a.src", 5, "gone");
+    IPCDebugTrace("a.src", 6, "to the file");
+    const std::string head = Service("a.src:4", "");
+    EXPECT_EQ("<time>" + head + std::string(510 - 21 - head.size(), 'x') + "\r\n<time> " +
+                  Ipc("a.src:6", "to the file\r\n"),
+              FileText());
+    EXPECT_THAT(DebuggerTexts(), ElementsAre(dataDir_));  // announced by the start, nothing else
 }

@@ -1,5 +1,5 @@
-// Text side of the channel tools (ipctool and the raw test peer): the
-// command line and the hex form of messages. No OS calls.
+// Text side of ipctool: the command line and the hex form of messages. No
+// OS calls.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "common/orxinterps/src/ChannelRegistry.h"
 
-#include "orxstarter/trace/DebugTrace.h"
+#include "sysdep/Locks.h"
 
 namespace {
 
@@ -8,26 +8,26 @@ SRWLOCK g_lock = SRWLOCK_INIT;
 IpcChannel* g_head = nullptr;
 IpcChannel* g_tail = nullptr;
 
-class ExclusiveLock {
-public:
-    ExclusiveLock() { AcquireSRWLockExclusive(&g_lock); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&g_lock); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-};
+// Handles are serial numbers, not record addresses. A freed record's address
+// comes back with a later allocation, and a stale handle would then reach
+// another channel; a serial is never given out twice (2^63 of them), so a
+// closed handle stays refused for the life of the process. They are odd, so
+// never taken for a kernel handle (those are multiples of four).
+uint64_t g_lastSerial = 0;
 
-// Walks from the head comparing addresses only: the handle is never
-// dereferenced before it is known to be one of ours. Caller holds the lock.
+HANDLE NextHandle() { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(++g_lastSerial << 1 | 1)); }
+
+// Walks from the head comparing handles only. Caller holds the lock.
 IpcChannel* RetrieveItem(HANDLE handle) {
     for (IpcChannel* c = g_head; c != nullptr; c = c->Next) {
-        if (c == handle) return c;
+        if (c->Handle == handle) return c;
     }
     return nullptr;
 }
 
 IpcChannel* AcquireOpen(HANDLE handle, bool close) {
     if (handle == nullptr) return nullptr;
-    ExclusiveLock lock;
+    orx::ExclusiveGuard guard(g_lock);
     IpcChannel* c = RetrieveItem(handle);
     if (c == nullptr || c->Closing) return nullptr;
     ++c->Users;
@@ -39,10 +39,12 @@ IpcChannel* AcquireOpen(HANDLE handle, bool close) {
 
 namespace channel_registry {
 
-void AddItem(IpcChannel* c) {
+HANDLE AddItem(IpcChannel* c) {
     IPCTRACE("=> AddItem %s", c->Name);
+    HANDLE handle;
     {
-        ExclusiveLock lock;
+        orx::ExclusiveGuard guard(g_lock);
+        handle = c->Handle = NextHandle();
         c->Next = nullptr;
         c->Prev = g_tail;
         if (g_tail != nullptr) {
@@ -53,12 +55,13 @@ void AddItem(IpcChannel* c) {
         g_tail = c;
     }
     IPCTRACE("<= AddItem %s", c->Name);
+    return handle;
 }
 
 void RemoveItem(IpcChannel* c) {
     IPCTRACE("=> RemoveItem %s", c->Name);
     {
-        ExclusiveLock lock;
+        orx::ExclusiveGuard guard(g_lock);
         if (c->Prev != nullptr) {
             c->Prev->Next = c->Next;
         } else if (g_head == c) {
@@ -78,10 +81,15 @@ IpcChannel* Acquire(HANDLE handle) { return AcquireOpen(handle, false); }
 
 IpcChannel* BeginClose(HANDLE handle) { return AcquireOpen(handle, true); }
 
+bool IsClosing(const IpcChannel* c) {
+    orx::SharedGuard guard(g_lock);
+    return c->Closing;
+}
+
 void Release(IpcChannel* c) {
     bool last = false;
     {
-        ExclusiveLock lock;
+        orx::ExclusiveGuard guard(g_lock);
         --c->Users;
         last = c->Closing && c->Users == 0;
     }

@@ -11,19 +11,23 @@
 
 namespace channel_registry {
 
-// Appends a record at the tail ("=> AddItem %s" / "<= AddItem %s").
-void AddItem(IpcChannel* c);
+// Appends a record at the tail ("=> AddItem %s" / "<= AddItem %s") and
+// returns the handle that names it from now on.
+[[nodiscard]] HANDLE AddItem(IpcChannel* c);
 
 // Unlinks a record ("=> RemoveItem %s" / "<= RemoveItem %s").
 void RemoveItem(IpcChannel* c);
 
-// Finds the open record whose address is `handle` and counts the caller as
-// one of its users; null for a stale, foreign or closing handle.
-IpcChannel* Acquire(HANDLE handle);
+// Finds the open record named by `handle` and counts the caller as one of
+// its users; null for a stale, foreign or closing handle.
+[[nodiscard]] IpcChannel* Acquire(HANDLE handle);
 
 // The same, and marks the record closing so that it can no longer be found:
 // one caller wins, a second close of the same handle gets null.
-IpcChannel* BeginClose(HANDLE handle);
+[[nodiscard]] IpcChannel* BeginClose(HANDLE handle);
+
+// True once a close of the record has begun.
+bool IsClosing(const IpcChannel* c);
 
 // The caller stops using the record. The last user of a closing record
 // releases its kernel objects, unlinks and frees it.

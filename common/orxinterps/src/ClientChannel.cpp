@@ -1,15 +1,12 @@
 // IPCInitClient: opens an existing channel for sending.
 #include "common/orxinterps/src/ChannelFormat.h"
 #include "common/orxinterps/src/ChannelRegistry.h"
-#include "orxstarter/trace/DebugTrace.h"
-#include "common/orxinterps/src/MailboxObjects.h"
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace {
-
-using RecordPtr = std::unique_ptr<IpcChannel, decltype(&FreeChannelRecord)>;
 
 bool OpenNamedEvent(const char* name, const char* suffix, orx::UniqueHandle& event) {
     char eventName[IPC_MAX_NAME_LENGTH + 5];
@@ -22,37 +19,23 @@ bool OpenNamedEvent(const char* name, const char* suffix, orx::UniqueHandle& eve
 }
 
 // Opens the section, its view and both events; traces the first failure.
-bool OpenMailbox(const char* name, MailboxObjects& objects) {
-    objects.mapping.reset(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name));
-    if (!objects.mapping) {
+bool OpenMailbox(const char* name, IpcChannel& c) {
+    c.hFM.reset(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name));
+    if (!c.hFM) {
         IPCTRACE("<= IPCInitClient(%s) OpenFileMapping failed, err=%08lX.", name, GetLastError());
         return false;
     }
-    objects.view.reset(MapViewOfFile(objects.mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    if (!objects.view) {
+    c.pVF.reset(MapViewOfFile(c.hFM.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!c.pVF) {
         IPCTRACE("<= IPCInitClient(%s) MapViewOfFile failed, err=%08lX.", name, GetLastError());
         return false;
     }
-    if (!ViewHoldsMailbox(objects.view.get())) {
+    if (!ViewHoldsMailbox(c.pVF.get())) {
         IPCTRACE("<= IPCInitClient(%s) MapViewOfFile: the section holds no %lu-byte mailbox.", name,
                  IPC_MAPPING_SIZE);
         return false;
     }
-    return OpenNamedEvent(name, "_MTX", objects.messagePresent) && OpenNamedEvent(name, "_EVT", objects.mailboxFree);
-}
-
-void TraceClientRecord(const IpcChannel& c) {
-    const RecordField fields[] = {
-        {"Flags", c.Flags},
-        {"hMutex", TraceLong(c.hMutex)},
-        {"hEvent", TraceLong(c.hEvent)},
-        {"hFM", TraceLong(c.hFM)},
-        {"pVF", TraceLong(c.pVF)},
-        {"hStop", TraceLong(c.hStop)},
-        {"hRecvThread", TraceLong(c.hRecvThread)},
-        {"pContext", TraceLong(c.pContext)},
-    };
-    TraceRecordFields("IPCInitClient", c.Name, fields);
+    return OpenNamedEvent(name, "_MTX", c.hMutex) && OpenNamedEvent(name, "_EVT", c.hEvent);
 }
 
 }  // namespace
@@ -65,22 +48,17 @@ HANDLE IPCInitClient(const char* name) {
                  name != nullptr ? name : "(null)", static_cast<int>(IPC_MAX_NAME_LENGTH));
         return nullptr;
     }
-    RecordPtr record(AllocateChannelRecord(), &FreeChannelRecord);
+    std::unique_ptr<IpcChannel> record(new (std::nothrow) IpcChannel);
     if (!record) {
         IPCTRACE("<= IPCInitClient(%s) malloc() failed.", name);
         return nullptr;
     }
-    MailboxObjects objects;
-    if (!OpenMailbox(name, objects)) return nullptr;
+    if (!OpenMailbox(name, *record)) return nullptr;  // what was opened closes with the record
 
     std::strcpy(record->Name, name);
     record->Flags = IPC_FLAGS_CLIENT;
-    objects.ShowTo(*record);
-    objects.Detach();
-    TraceClientRecord(*record);
-
-    IpcChannel* channel = record.release();
-    channel_registry::AddItem(channel);
+    TraceRecordFields("IPCInitClient", *record);
+    const HANDLE channel = channel_registry::AddItem(record.release());
     IPCTRACE("<= IPCInitClient(%s) with handle 0x%08X", name, TraceUint(channel));
     return channel;
 }

@@ -2,31 +2,35 @@
 #pragma once
 
 #include "common/orxinterps/src/interps.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "sysdep/WinHandles.h"
 
 #include <cstdint>
 
 struct IpcChannel {
-    IpcChannel* Next;
-    IpcChannel* Prev;
-    char Name[MAX_PATH];
-    HANDLE hFM;
-    void* pVF;
-    uint32_t Flags;
-    HANDLE hEvent;   // "_EVT": mailbox free
-    HANDLE hMutex;   // "_MTX": message present (an event despite its name)
-    DWORD RecvThreadId;
-    HANDLE hRecvThread;
-    HANDLE hStop;
-    IpcRecvCallback RecvCallback;
-    void* pContext;
+    IpcChannel* Next = nullptr;
+    IpcChannel* Prev = nullptr;
+    // What callers hold for this record (see channel_registry::AddItem).
+    HANDLE Handle = nullptr;
+    char Name[MAX_PATH] = {};
+    orx::UniqueHandle hFM;
+    orx::UniqueView pVF;
+    uint32_t Flags = 0;
+    orx::UniqueHandle hEvent;   // "_EVT": mailbox free
+    orx::UniqueHandle hMutex;   // "_MTX": message present (an event despite its name)
+    DWORD RecvThreadId = 0;
+    orx::UniqueHandle hRecvThread;
+    orx::UniqueHandle hStop;
+    IpcRecvCallback RecvCallback = nullptr;
+    void* pContext = nullptr;
 
     // Lifetime, guarded by the registry's lock. `Users` counts who may still
     // touch the record: a running receive thread and every operation in
     // progress on the handle. Once `Closing` is set the record can no longer
     // be found, and whoever brings `Users` to 0 releases its kernel objects
     // and frees it (see channel_registry::Release).
-    unsigned Users;
-    bool Closing;
+    unsigned Users = 0;
+    bool Closing = false;
 };
 
 // A handle or pointer as the 32-bit word the trace formats show ("%08lX",
@@ -36,19 +40,23 @@ inline unsigned TraceUint(const void* p) { return static_cast<unsigned>(reinterp
 
 // The mailbox's fields as seen through the view.
 inline volatile uint32_t* MailboxLength(const IpcChannel* c) {
-    return reinterpret_cast<volatile uint32_t*>(static_cast<char*>(c->pVF) + IPC_LENGTH_OFFSET);
+    return reinterpret_cast<volatile uint32_t*>(static_cast<char*>(c->pVF.get()) + IPC_LENGTH_OFFSET);
 }
 inline unsigned char* MailboxMessage(const IpcChannel* c) {
-    return static_cast<unsigned char*>(c->pVF) + IPC_MESSAGE_OFFSET;
+    return static_cast<unsigned char*>(c->pVF.get()) + IPC_MESSAGE_OFFSET;
 }
+
+// True when the mapped view really holds a whole, committed mailbox. The
+// section may have been made by any local process, so a view that would
+// fault when touched is refused here rather than on the first message.
+bool ViewHoldsMailbox(const void* view);
 
 // Closes every kernel object of the record with the close lines of
 // IPCUnitialize, unlinks it from the registry and frees it. Only for the
 // last user of a closing record.
 void ReleaseChannelObjects(IpcChannel* c);
 
-// Frees a record that owns no kernel objects and was never registered.
-void FreeChannelRecord(IpcChannel* c);
-
-// Allocates a zero-filled record; null when memory is short.
-IpcChannel* AllocateChannelRecord();
+// The "   <function>(<channel>) pIpc-><field>=%08lX" lines of the record's
+// fields, in the order of the record for a server, with the stop event
+// after the view for a client.
+void TraceRecordFields(const char* function, const IpcChannel& c);

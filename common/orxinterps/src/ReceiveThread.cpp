@@ -2,7 +2,6 @@
 
 #include "common/orxinterps/src/ChannelFormat.h"
 #include "common/orxinterps/src/ChannelRegistry.h"
-#include "orxstarter/trace/DebugTrace.h"
 #include "common/orxinterps/src/ipcmsg.h"
 
 #include <cstring>
@@ -35,14 +34,23 @@ void DeliverMessage(IpcChannel* c) {
 DWORD WINAPI ServerRecvProc(void* param) {
     auto* c = static_cast<IpcChannel*>(param);
     IPCDebugTraceInit();
-    const HANDLE waits[2] = {c->hMutex, c->hStop};
+    const HANDLE waits[2] = {c->hMutex.get(), c->hStop.get()};
     unsigned failures = 0;
     for (;;) {
         const DWORD rc = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (rc == WAIT_OBJECT_0 && channel_registry::IsClosing(c)) {
+            // The wait prefers a message to the stop request. Once the close
+            // has begun its caller may free the callback's context, so the
+            // message is left in the mailbox, for a server that joins the
+            // name later, and no callback starts.
+            SetEvent(c->hMutex.get());
+            IPCTRACE("   ServerRecvProc: channel closing, message left in the mailbox");
+            break;
+        }
         if (rc == WAIT_OBJECT_0) {
             failures = 0;
             DeliverMessage(c);
-            SetEvent(c->hEvent);
+            SetEvent(c->hEvent.get());
             continue;
         }
         if (rc == WAIT_OBJECT_0 + 1) {
@@ -50,7 +58,7 @@ DWORD WINAPI ServerRecvProc(void* param) {
             break;
         }
         IPCTRACE("   unknown return value 0x%08X", static_cast<unsigned>(rc));
-        SetEvent(c->hEvent);
+        SetEvent(c->hEvent.get());
         if (rc == WAIT_FAILED && ++failures >= kMaxWaitFailures) {
             IPCTRACE("   ServerRecvProc: wait failed %u times (error %d), thread ends", failures,
                      static_cast<int>(GetLastError()));
@@ -62,14 +70,13 @@ DWORD WINAPI ServerRecvProc(void* param) {
 }
 
 void StopReceiveThread(IpcChannel* c) {
-    IPCTRACE("   Handle 0x%08X have IPC_FLAGS_SERVER", TraceUint(c));
-    if (!SetEvent(c->hStop)) IPCTRACE("\tUnable to Set Event STOP with error %d", static_cast<int>(GetLastError()));
+    IPCTRACE("   Handle 0x%08X have IPC_FLAGS_SERVER", TraceUint(c->Handle));
+    if (!SetEvent(c->hStop.get())) IPCTRACE("\tUnable to Set Event STOP with error %d", static_cast<int>(GetLastError()));
     // Closing from inside the channel's own callback: the thread ends as soon
     // as the callback returns, so waiting for it here could only time out.
     const bool onReceiveThread = GetCurrentThreadId() == c->RecvThreadId;
-    if (!onReceiveThread && WaitForSingleObject(c->hRecvThread, kStopWaitMs) != WAIT_OBJECT_0) {
+    if (!onReceiveThread && WaitForSingleObject(c->hRecvThread.get(), kStopWaitMs) != WAIT_OBJECT_0) {
         IPCTRACE("   Thread has never finished!!!");
     }
-    CloseHandle(c->hRecvThread);
-    c->hRecvThread = nullptr;
+    c->hRecvThread.reset();
 }

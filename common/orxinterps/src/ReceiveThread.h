@@ -4,7 +4,8 @@
 #include "common/orxinterps/src/IpcChannel.h"
 
 // Thread procedure; its argument is the channel record, of which the thread
-// is one user until it ends.
+// is one user until it ends. No callback starts once a close of the channel
+// has begun.
 DWORD WINAPI ServerRecvProc(void* param);
 
 // Asks the receive thread to end and waits up to 1000 ms for it. A thread

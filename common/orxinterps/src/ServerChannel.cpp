@@ -2,19 +2,16 @@
 // starts its receive thread.
 #include "common/orxinterps/src/ChannelFormat.h"
 #include "common/orxinterps/src/ChannelRegistry.h"
-#include "orxstarter/trace/DebugTrace.h"
-#include "common/orxinterps/src/MailboxObjects.h"
 #include "common/orxinterps/src/ReceiveThread.h"
 #include "common/orxinterps/src/SecurityAttributes.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 
 namespace {
-
-using RecordPtr = std::unique_ptr<IpcChannel, decltype(&FreeChannelRecord)>;
 
 // What could not be made, for the "<=" line once the attributes are released.
 struct CreationFailure {
@@ -31,10 +28,10 @@ struct CreationFailure {
 // A name already in use is joined, not refused: a restarted server finds the
 // section its clients still hold.
 void ReportExistingChannel(const char* name) {
-    HANDLE existing = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
-    if (existing == nullptr) return;
+    orx::UniqueHandle existing(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name));
+    if (!existing) return;
     IPCTRACE("   IPCInitServer(%s): Server or client with the same name already exists!", name);
-    if (CloseHandle(existing)) {
+    if (existing.close()) {
         IPCTRACE("   IPCInitServer(%s): CloseHandle success : %d", name, static_cast<int>(GetLastError()));
     } else {
         IPCTRACE("   IPCInitServer(%s): CloseHandle failed with error : %d", name, static_cast<int>(GetLastError()));
@@ -54,49 +51,26 @@ bool CreateNamedEvent(const char* name, const char* suffix, BOOL initiallySet, S
     return false;
 }
 
-void CreateMailbox(const char* name, SECURITY_ATTRIBUTES* security, MailboxObjects& objects,
-                   CreationFailure& failure) {
-    objects.mapping.reset(
-        CreateFileMappingA(INVALID_HANDLE_VALUE, security, PAGE_READWRITE, 0, IPC_MAPPING_SIZE, name));
-    if (!objects.mapping) return failure.Set("CreateFileMapping", GetLastError());
+void CreateMailbox(const char* name, SECURITY_ATTRIBUTES* security, IpcChannel& c, CreationFailure& failure) {
+    c.hFM.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, security, PAGE_READWRITE, 0, IPC_MAPPING_SIZE, name));
+    if (!c.hFM) return failure.Set("CreateFileMapping", GetLastError());
     if (GetLastError() == ERROR_ALREADY_EXISTS) IPCTRACE("   FileMapping %s already exists", name);
 
-    objects.view.reset(MapViewOfFile(objects.mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    if (!objects.view) return failure.Set("MapViewOfFile", GetLastError());
-    if (!ViewHoldsMailbox(objects.view.get())) return failure.Set("MapViewOfFile (section too small)", 0);
+    c.pVF.reset(MapViewOfFile(c.hFM.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!c.pVF) return failure.Set("MapViewOfFile", GetLastError());
+    if (!ViewHoldsMailbox(c.pVF.get())) return failure.Set("MapViewOfFile (section too small)", 0);
 
-    if (!CreateNamedEvent(name, "_MTX", FALSE, security, objects.messagePresent, failure)) return;
-    if (!CreateNamedEvent(name, "_EVT", TRUE, security, objects.mailboxFree, failure)) return;
-    objects.stop.reset(CreateEventA(security, TRUE, FALSE, nullptr));
-    if (!objects.stop) failure.Set("CreateEvent (stop)", GetLastError());
+    if (!CreateNamedEvent(name, "_MTX", FALSE, security, c.hMutex, failure)) return;
+    if (!CreateNamedEvent(name, "_EVT", TRUE, security, c.hEvent, failure)) return;
+    c.hStop.reset(CreateEventA(security, TRUE, FALSE, nullptr));
+    if (!c.hStop) failure.Set("CreateEvent (stop)", GetLastError());
 }
 
-// The record owns the objects from here on, and the receive thread is one of
-// its users until it ends.
-bool StartReceiveThread(IpcChannel& c, MailboxObjects& objects, CreationFailure& failure) {
-    objects.ShowTo(c);
+// The receive thread is one of the record's users until it ends.
+void StartReceiveThread(IpcChannel& c, CreationFailure& failure) {
     c.Users = 1;
-    c.hRecvThread = CreateThread(nullptr, 0, ServerRecvProc, &c, 0, &c.RecvThreadId);
-    if (c.hRecvThread == nullptr) {
-        failure.Set("CreateThread", GetLastError());
-        return false;
-    }
-    objects.Detach();
-    return true;
-}
-
-void TraceServerRecord(const IpcChannel& c) {
-    const RecordField fields[] = {
-        {"Flags", c.Flags},
-        {"hMutex", TraceLong(c.hMutex)},
-        {"hEvent", TraceLong(c.hEvent)},
-        {"hStop", TraceLong(c.hStop)},
-        {"hFM", TraceLong(c.hFM)},
-        {"pVF", TraceLong(c.pVF)},
-        {"hRecvThread", TraceLong(c.hRecvThread)},
-        {"pContext", TraceLong(c.pContext)},
-    };
-    TraceRecordFields("IPCInitServer", c.Name, fields);
+    c.hRecvThread.reset(CreateThread(nullptr, 0, ServerRecvProc, &c, 0, &c.RecvThreadId));
+    if (!c.hRecvThread) failure.Set("CreateThread", GetLastError());
 }
 
 }  // namespace
@@ -115,37 +89,35 @@ HANDLE IPCInitServer(const char* name, IpcRecvCallback callback, void* /*reserve
     }
     ReportExistingChannel(name);
 
-    RecordPtr record(AllocateChannelRecord(), &FreeChannelRecord);
+    std::unique_ptr<IpcChannel> record(new (std::nothrow) IpcChannel);
     if (!record) {
         IPCTRACE("<= IPCInitServer(%s): malloc failed", name);
         return nullptr;
     }
     std::optional<ChannelSecurityAttributes> security(std::in_place);
-    MailboxObjects objects;
     CreationFailure failure;
     if (security->get() == nullptr) {
         failure.Set("CreateSecurityAttributes", GetLastError());
     } else {
-        CreateMailbox(name, security->get(), objects, failure);
+        CreateMailbox(name, security->get(), *record, failure);
     }
     if (!failure.failed()) {
         std::strcpy(record->Name, name);
         record->Flags = IPC_FLAGS_SERVER;
         record->RecvCallback = callback;
         record->pContext = context;
-        StartReceiveThread(*record, objects, failure);
+        StartReceiveThread(*record, failure);
     }
     if (failure.failed()) {
-        // Nothing half-made is returned: the objects close with `objects`.
+        // Nothing half-made is returned: the objects close with the record.
         security.reset();
         IPCTRACE("<= IPCInitServer(%s): %s failed with error 0x%08X", name, failure.what,
                  static_cast<unsigned>(failure.error));
         return nullptr;
     }
 
-    TraceServerRecord(*record);
-    IpcChannel* channel = record.release();
-    channel_registry::AddItem(channel);
+    TraceRecordFields("IPCInitServer", *record);
+    const HANDLE channel = channel_registry::AddItem(record.release());
     security.reset();
     IPCTRACE("<= IPCInitServer(%s) with handle 0x%08X: ok", name, TraceUint(channel));
     return channel;

@@ -4,7 +4,6 @@
 
 #include "common/orxinterps/src/ChannelFormat.h"
 #include "common/orxinterps/src/ChannelRegistry.h"
-#include "orxstarter/trace/DebugTrace.h"
 #include "common/orxinterps/src/ReceiveThread.h"
 #include "common/orxinterps/src/ipcmsg.h"
 
@@ -14,9 +13,9 @@ namespace {
 
 // False when the view is not a usable memory region (traced).
 bool ViewStillMapped(const IpcChannel& c) {
-    IPCTRACE("   p->pVF=0x%08X", TraceUint(c.pVF));
+    IPCTRACE("   p->pVF=0x%08X", TraceUint(c.pVF.get()));
     MEMORY_BASIC_INFORMATION info;
-    if (VirtualQuery(c.pVF, &info, sizeof info) == 0) {
+    if (VirtualQuery(c.pVF.get(), &info, sizeof info) == 0) {
         IPCTRACE("   VirtualQuery returned NULL!");
         return true;
     }
@@ -29,7 +28,7 @@ bool ViewStillMapped(const IpcChannel& c) {
 // Waits at most IPC_SEND_TIMEOUT_MS for the mailbox to be free; traces the
 // outcome unless the message is a silent one.
 bool TakeMailbox(const IpcChannel& c, uint32_t type, bool silent) {
-    const DWORD rc = WaitForSingleObject(c.hEvent, IPC_SEND_TIMEOUT_MS);
+    const DWORD rc = WaitForSingleObject(c.hEvent.get(), IPC_SEND_TIMEOUT_MS);
     if (silent) return rc == WAIT_OBJECT_0;
     switch (rc) {
     case WAIT_OBJECT_0:
@@ -61,12 +60,12 @@ bool PostToMailbox(const IpcChannel& c, const void* data, DWORD size, uint32_t t
 
     *MailboxLength(&c) = size;
     if (size > 0) std::memcpy(MailboxMessage(&c), data, size);
-    if (!SetEvent(c.hMutex)) {
+    if (!SetEvent(c.hMutex.get())) {
         IPCTRACE("<= IPCSendMsg MSG ID 0x%02X%02X%02X%02X failed with error 0x%08X", IPC_WORD_BYTES(type),
                  static_cast<unsigned>(GetLastError()));
         // Nobody will be woken for this message: give the mailbox back
         // rather than leave the channel blocked for every later sender.
-        SetEvent(c.hEvent);
+        SetEvent(c.hEvent.get());
         return false;
     }
     if (!silent) IPCTRACE("<= IPCSendMsg TRUE");

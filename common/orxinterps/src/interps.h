@@ -41,11 +41,12 @@ enum : uint32_t {
 typedef BOOL (*IpcRecvCallback)(void* message, DWORD length, void* context);
 
 // Creates (or joins, when it exists) the channel `name` as its server and
-// starts its receive thread. Returns the channel handle, or null.
-HANDLE IPCInitServer(const char* name, IpcRecvCallback callback, void* reserved, void* context);
+// starts its receive thread. Returns the channel handle, or null. Handles are
+// never reused: once closed, a handle stays refused for the life of the process.
+[[nodiscard]] HANDLE IPCInitServer(const char* name, IpcRecvCallback callback, void* reserved, void* context);
 
 // Opens the existing channel `name` for sending. Returns the handle, or null.
-HANDLE IPCInitClient(const char* name);
+[[nodiscard]] HANDLE IPCInitClient(const char* name);
 
 // Places `size` bytes (at most IPC_MAX_MSG_SIZE) in the mailbox, waiting at
 // most IPC_SEND_TIMEOUT_MS for it to be free. True when the message was placed;
@@ -53,5 +54,6 @@ HANDLE IPCInitClient(const char* name);
 bool IPCSendMsg(HANDLE channel, const void* data, DWORD size);
 
 // Closes a channel of this process (stopping its receive thread). False when
-// the handle is not an open channel of this process.
+// the handle is not an open channel of this process. Once it has returned
+// true, no callback starts on the channel: the caller may free its context.
 bool IPCUnitialize(HANDLE channel);

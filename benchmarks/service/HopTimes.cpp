@@ -1,0 +1,43 @@
+#include "benchmarks/service/HopTimes.h"
+
+#include "common/orxinterps/src/ipcmsg.h"
+#include "tools/reliability/Clock.h"
+
+namespace service_bench {
+
+using reliability::NowMs;
+
+namespace {
+
+constexpr DWORD kArrivalTimeoutMs = 5000;
+constexpr DWORD kDrainTimeoutMs = 30000;
+
+}  // namespace
+
+double TimeOneMessage(const Sender& send, reliability::Inbox& arrival, uint32_t type) {
+    unsigned char message[IPC_MAX_MSG_SIZE];
+    ComposeEmptyMsg(message, type);
+    ResetEvent(arrival.ArrivalEvent());
+    const double start = NowMs();
+    if (!send(message, sizeof message) ||
+        WaitForSingleObject(arrival.ArrivalEvent(), kArrivalTimeoutMs) != WAIT_OBJECT_0) {
+        return -1;
+    }
+    return (NowMs() - start) * 1000;
+}
+
+double MessagesPerSecond(const Sender& send, reliability::Inbox& arrival, uint32_t type, unsigned count) {
+    unsigned char message[IPC_MAX_MSG_SIZE];
+    ComposeEmptyMsg(message, type);
+    const uint64_t before = arrival.TotalCount();
+    const double start = NowMs();
+    unsigned placed = 0;
+    for (unsigned i = 0; i < count; ++i) placed += send(message, sizeof message);
+    if (placed != count ||
+        !reliability::WaitUntil([&] { return arrival.TotalCount() - before >= count; }, kDrainTimeoutMs)) {
+        return 0;
+    }
+    return count * 1000.0 / (arrival.LastArrivalMs() - start);
+}
+
+}  // namespace service_bench

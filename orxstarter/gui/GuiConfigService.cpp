@@ -1,0 +1,162 @@
+// The configuration service: the start of a GUI (the daemon started or
+// announced, and told), configuration operations through the configuration
+// library, and the update and reset of the daemon.
+#include "orxstarter/gui/gui.h"
+
+#include "common/orxinterps/src/ipcmsg.h"
+#include "orxstarter/ReceivedMessage.h"
+#include "orxstarter/gui/ConfigRequestRules.h"
+#include "orxstarter/gui/GuiSettings.h"
+#include "orxstarter/ike/orxike.h"
+#include "orxstarter/trace/DebugTrace.h"
+#include "standins/profstore/Profstore.h"
+#include "systemlog/SystemLogEvents.h"
+
+#include <cstring>
+#include <string>
+
+using namespace gui_settings;
+
+namespace {
+
+constexpr int kStartedSendTries = 200;
+constexpr DWORD kStartedRetryMs = 400;
+
+// A copy of the request block, with a zero after its data so that the
+// library never reads past it. Requests may carry secrets: wiped when it goes.
+struct ConfigRequestCopy {
+    explicit ConfigRequestCopy(const ReceivedMessage& received) {
+        std::memcpy(&request, received.bytes(), sizeof request);
+    }
+    ~ConfigRequestCopy() { SecureZeroMemory(this, sizeof *this); }
+    ConfigRequestCopy(const ConfigRequestCopy&) = delete;
+    ConfigRequestCopy& operator=(const ConfigRequestCopy&) = delete;
+
+    IpcConfigReqMsg request;
+    char terminator = '\0';
+};
+
+uint32_t LibraryResult(int returned) { return returned == 1 ? 0 : VPNConfGetLastError(); }
+
+void LogImport(uint32_t result, const std::string& name) {
+    if (result != 0) {
+        LogSystemEvent(kEventConfigFailed, kFacilityStarter, kLevelError, static_cast<int32_t>(result), name.c_str());
+    } else {
+        LogSystemEvent(kEventConfigDone, kFacilityStarter, kLevelNotice, 0, name.c_str());
+    }
+}
+
+}  // namespace
+
+bool CGui::OnVpnConfStarted(const ReceivedMessage& received) {
+    const auto& started = received.As<IpcGuiStartedMsg>();
+    unsigned long long window = 0;
+    std::memcpy(&window, started.mainWindow, sizeof window);
+    TRACE("=>  OnVpnConfStarted hwnd = 0x%I64X\n", window);
+    unsigned char copy[IPC_MAX_MSG_SIZE];
+    ComposeDaemonVpnConfStarted(copy, started);
+    State = ORX_READY_STATE;
+    if (Owner == nullptr) return false;
+    COrxIke& ike = Owner->Ike();
+
+    if (IsNotRunningState(ike.State)) {
+        if (!ike.Run()) {
+            TRACE("<=  OnVpnConfStarted error launching ike daemon\n");
+            return false;
+        }
+    } else {
+        IkeStatusPending = true;  // a daemon started now announces itself
+    }
+    TRACE("   send ORXIKE_STARTED\n");
+    if (IsNotRunningState(ike.State)) {
+        TRACE("<=  OnVpnConfStarted unknown error ike daemon\n");
+        return false;
+    }
+    if (IkeStatusPending) SendIkeStatus();
+    SendStartedCopyToDaemon(copy, sizeof copy);
+    return true;
+}
+
+void CGui::SendIkeStatus() {
+    TRACE("=> SendIkeStatus: %s\n", "STARTED");
+    unsigned char status[IPC_MAX_MSG_SIZE];
+    ComposeStatusMsg(status, true, true, LastSessionEvent.load());
+    const bool sent = SendToGui(status, sizeof status);
+    TRACE("<= SendIkeStatus: 0x%08x\n", sent ? 1u : 0u);
+    IkeStatusPending = false;
+}
+
+// A daemon just started may not have its channel ready: the copy is sent
+// again, 400 ms apart, at most 200 times.
+void CGui::SendStartedCopyToDaemon(const unsigned char* copy, DWORD length) {
+    int failed = 0;
+    while (!PassToDaemon(copy, length) && ++failed < kStartedSendTries) Sleep(kStartedRetryMs);
+    TRACE("<=  OnVpnConfStarted ike started (%d)", failed);
+}
+
+bool CGui::OnConfRequest(const ReceivedMessage& received) {
+    TRACE("=> OnConfRequest");
+    // The answer echoes the data as it came, whatever the library writes
+    // into the copy it is given.
+    const ConfigRequestCopy asReceived(received);
+    ConfigRequestCopy forLibrary(received);
+    const char* label = "";
+    const uint32_t result = PerformConfOperation(forLibrary.request, label);
+    const std::string line = gui_config::ResultTraceLine(label, result);
+    if (!line.empty()) TRACE("%s", line.c_str());
+
+    unsigned char answer[IPC_MAX_MSG_SIZE];
+    ComposeConfigResp(answer, result, asReceived.request);
+    SendToGui(answer, sizeof answer);
+    SecureZeroMemory(answer, sizeof answer);
+    TRACE("<= OnConfRequest");
+    return true;
+}
+
+uint32_t CGui::PerformConfOperation(IpcConfigReqMsg& request, const char*& label) {
+    const gui_config::ConfOperationRule rule = gui_config::RuleForOperation(request.operation);
+    label = rule.label;
+    switch (rule.call) {
+    case gui_config::ConfCall::Load: {
+        const uint32_t result = LibraryResult(VPNConfLoad(request.argL, request.argA, request.data));
+        return result == 0 && State.load() == ORX_INITIALIZATION_STATE ? gui_config::kResultGuiNotStarted : result;
+    }
+    case gui_config::ConfCall::Save: return LibraryResult(VPNConfSave(request.argS, request.argA, 1));
+    case gui_config::ConfCall::Update: return LibraryResult(VPNConfSave(request.argS, request.argA, 0));
+    case gui_config::ConfCall::Import: {
+        const uint32_t result = LibraryResult(VPNConfLoad(request.argL, request.argA, request.data));
+        LogImport(result, gui_config::ImportName(request.data, sizeof request.data));
+        return result;
+    }
+    case gui_config::ConfCall::None: break;
+    }
+    return 0;
+}
+
+void CGui::OnUpdateConfig(const void* message, DWORD length) {
+    if (Owner == nullptr) return;
+    COrxIke& ike = Owner->Ike();
+    TRACE("=> OnUpdateConfig state = %d", static_cast<int>(ike.State.load()));
+    if (IsNotRunningState(ike.State)) {
+        TRACE("   ORXIKE is not running\n");
+        if (!ike.Run()) {
+            TRACE("   Cannot run ORXIKE\n");
+            return;
+        }
+    }
+    PassToDaemon(message, length);
+    TRACE("<= OnUpdateConfig");
+}
+
+void CGui::OnResetIke() {
+    if (Owner == nullptr) return;
+    COrxIke& ike = Owner->Ike();
+    TRACE("=> OnResetIke");
+    TRACE("\tcurrent ike status %d", static_cast<int>(ike.State.load()));
+    if (!IsNotRunningState(ike.State)) {
+        Owner->StopIke();
+    } else {
+        ike.Run();
+    }
+    TRACE("<= OnResetIke");
+}

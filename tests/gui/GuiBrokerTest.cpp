@@ -1,0 +1,313 @@
+// The broker in this process, driven over its real channels: the test plays
+// the GUIs (or starts tunpanel.exe where a real process must be watched) and
+// the daemon, and reads the answers, the registry, the channel's memory and
+// the system log.
+#include "tests/gui/GuiTestSupport.h"
+
+#include "orxstarter/gui/RegistryPolicy.h"
+
+#include <gmock/gmock.h>
+
+using namespace gui_test;
+using namespace testing_support;
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr char kTestKey[] = "SOFTWARE\\OrxGuiTest";
+constexpr char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\OrxIke Starter";
+constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+Bytes Text(const std::string& text) { return Bytes(text.c_str(), text.c_str() + text.size() + 1); }
+
+Bytes RegWrite(const std::string& target, DWORD type, const Bytes& data, uint32_t statedSize) {
+    Bytes message = Message(VPNCONF_REG_WRITE, 16, target);
+    std::memcpy(message.data() + 276, &type, 4);
+    std::memcpy(message.data() + 280, &statedSize, 4);
+    std::memcpy(message.data() + 284, data.data(), data.size());
+    return message;
+}
+
+// The value's bytes; empty when it (or its key) is missing.
+Bytes ReadValue(HKEY root, const std::string& key, const std::string& name, REGSAM view = 0) {
+    Bytes data(1024, 0);
+    DWORD size = static_cast<DWORD>(data.size());
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return {};
+    if (RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS) size = 0;
+    RegCloseKey(opened);
+    data.resize(size);
+    return data;
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    return RegCloseKey(opened) == ERROR_SUCCESS;
+}
+
+// The request channel's memory, as any local process can map it.
+struct MailboxView {
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg");
+    uint8_t* view = static_cast<uint8_t*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, IPC_MAPPING_SIZE));
+    ~MailboxView() {
+        UnmapViewOfFile(view);
+        CloseHandle(mapping);
+    }
+    bool Zero(size_t offset, size_t size) const {
+        return Bytes(view + 4 + offset, view + 4 + offset + size) == Bytes(size, 0);
+    }
+    // What a hostile process can do without the library: a length past what a message holds.
+    bool SendForgedLength(uint32_t length) {
+        orx::UniqueHandle free(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_EVT"));
+        orx::UniqueHandle present(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_MTX"));
+        if (!free || !present || WaitForSingleObject(free.get(), 2000) != WAIT_OBJECT_0) return false;
+        std::memcpy(view, &length, 4);
+        return SetEvent(present.get()) != FALSE;
+    }
+};
+
+class Broker : public BrokerTest {
+protected:
+    void TearDown() override {
+        BrokerTest::TearDown();
+        DeleteRegTree(HKEY_LOCAL_MACHINE, kTestKey);
+    }
+    void SendAndFence(const Bytes& message, DWORD length = IPC_MAX_MSG_SIZE) {
+        ASSERT_TRUE(Send(message, false, length));
+        Fence();
+    }
+    uint32_t PanelVerdict(const Bytes& field) {
+        Bytes message = Message(CFGPANEL_PWD_RESP);
+        std::memcpy(message.data() + 16, field.data(), field.size());
+        EXPECT_TRUE(Send(message));
+        return WordAt(user->Take({CFGPANEL_OPEN_GRANTED, CFGPANEL_OPEN_REFUSED}), 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(Broker, AnswersFollowTheLastGuiAndClearFallsBackToTheOther) {
+    Announce(false);
+    Announce(true);
+    EXPECT_EQ(gui.CurrentUiSlot.load(), gui.LogonUiSlot.load());
+    // The relay keeps the message's length and reaches the current GUI.
+    HANDLE relay = IPCInitClient("Global\\vpn2vpn");
+    ASSERT_TRUE(IPCSendMsg(relay, Message(ORXIKE_SA_ADD).data(), 40));
+    EXPECT_EQ(40u, logon->Take(ORXIKE_SA_ADD).size());
+    IPCUnitialize(relay);
+
+    gui.Clear(0);
+    EXPECT_EQ(nullptr, gui.UserSessionUiSlot.load());
+    EXPECT_EQ(gui.CurrentUiSlot.load(), gui.LogonUiSlot.load());
+    gui.Clear(7);  // names no slot
+    EXPECT_NE(nullptr, gui.LogonUiSlot.load());
+
+    Announce(false);
+    const HANDLE earlier = gui.UserSessionUiSlot;
+    Announce(false);
+    EXPECT_FALSE(IPCSendMsg(earlier, Message(ORXIKE_SA_ADD).data(), 40)) << "a GUI announced again: its earlier channel is closed";
+    Bytes close = Message(VPNCONF_CLOSED);
+    close[24] = 1;
+    SendAndFence(close);
+    EXPECT_EQ(nullptr, gui.LogonUiSlot.load());
+    EXPECT_EQ(gui.CurrentUiSlot.load(), gui.UserSessionUiSlot.load());
+    EXPECT_EQ(ORX_TERMINATED_STATE, gui.State.load());
+    EXPECT_THAT(SystemLog(), HasSubstr("[2002]"));
+    EXPECT_TRUE(daemon.Take(VPNCONF_CLOSED, 200).empty()) << "VPNCONF_CLOSED is not for the daemon";
+}
+
+// Event 9, the daemon told as "NetParams" and the connect type say, the
+// user-session slot cleared, the configuration reloaded.
+TEST_F(Broker, GuiKilledWhileReadyIsReportedAndTheDaemonTold) {
+    const struct {
+        const char* netParams;
+        bool logon;
+        uint32_t told;
+    } cases[] = {{nullptr, false, VPNCONF_STOPPED}, {"1", false, VPNCONF_KEEP_IKE}, {nullptr, true, VPNCONF_CLOSED}};
+    user.reset();  // the GUI's channels are tunpanel's own now
+    logon.reset();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.told);
+        ScopedRegValue netParams(HKEY_LOCAL_MACHINE, kProductKey, "NetParams");
+        ASSERT_TRUE(c.netParams != nullptr ? netParams.SetString(c.netParams) : netParams.Remove());
+        const int loads = owner.loads;
+        BackgroundProcess panel("\"" + BinPath("tunpanel.exe") + "\" " + (c.logon ? "--logon " : "") +
+                                "start \"wait 60000\"");
+        ASSERT_FALSE(daemon.Take(VPNCONF_STARTED, 20000).empty()) << panel.Output();
+        EXPECT_TRUE(panel.WaitForOutput("<- ORXIKE_STARTED len=696 version=\"4.40\" word4=8", 5000)) << panel.Output();
+        panel.Kill();
+        EXPECT_FALSE(daemon.Take(c.told, 10000).empty());
+        EXPECT_TRUE(WaitUntil([&] { return owner.loads > loads; }));
+        EXPECT_EQ(ORX_TERMINATED_STATE, gui.State.load());
+        EXPECT_EQ(nullptr, gui.UserSessionUiSlot.load());
+    }
+    EXPECT_THAT(SystemLog(), HasSubstr("    GUI.Error   "));
+    EXPECT_THAT(SystemLog(), HasSubstr("[2003]"));
+}
+
+TEST_F(Broker, SecretsReadZeroInTheChannelMemoryOnceHandled) {
+    Announce(false);
+    MailboxView mailbox;
+    ASSERT_NE(nullptr, mailbox.view);
+    const struct {
+        uint32_t code;
+        size_t size;
+        uint32_t evidence;  // shows the broker is done with it
+        Inbox* at;
+    } cases[] = {{VPNCONF_PINCODE_SET, 204, VPNCONF_PINCODE_SET, &daemon},
+                 {CONFIG_REQ, 676, CONFIG_RESP, user.get()},
+                 {CFGPANEL_PWD_RESP, 256, CFGPANEL_OPEN_REFUSED, user.get()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        Bytes message = Message(c.code);
+        for (size_t i = 16; i < 16 + c.size; ++i) message[i] = static_cast<uint8_t>('A' + i % 26);
+        if (c.code == CONFIG_REQ) std::memset(message.data() + 16, 0, 16);  // a load, arguments 0
+        ASSERT_TRUE(Send(message));
+        const Bytes evidence = c.at->Take(c.evidence);
+        ASSERT_FALSE(evidence.empty());
+        if (c.code == VPNCONF_PINCODE_SET) {
+            EXPECT_EQ(message, evidence) << "passed on before the wipe";
+        } else if (c.code == CONFIG_REQ) {
+            EXPECT_EQ(0, std::memcmp(evidence.data() + 28, message.data() + 32, 660)) << "the data as received";
+        }
+        EXPECT_TRUE(WaitUntil([&] { return mailbox.Zero(16, c.size); }));
+    }
+}
+
+TEST_F(Broker, RegistryWritesAndDeletionsAndTheCredentialProvider) {
+    ScopedRegValue run(HKEY_LOCAL_MACHINE, kRunKey, "OrxGuiTest");
+    SendAndFence(RegWrite(std::string(kRunKey) + "|OrxGuiTest", REG_SZ, Text("C:\\orx\\tunpanel.exe"), 20));
+    EXPECT_EQ(Text("C:\\orx\\tunpanel.exe"), ReadValue(HKEY_LOCAL_MACHINE, kRunKey, "OrxGuiTest", KEY_WOW64_64KEY));
+    const Bytes full(412, 0x5A);
+    SendAndFence(RegWrite("SOFTWARE\\OrxGuiTest\\New|Full", REG_BINARY, full, 412));
+    EXPECT_EQ(full, ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\New", "Full"));
+    SendAndFence(Message(VPNCONF_REG_DELETE, 16, "SOFTWARE\\OrxGuiTest\\New|Full"));
+    EXPECT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\New", "Full").empty());
+    SendAndFence(Message(VPNCONF_REG_DELETE, 16, "SOFTWARE\\OrxGuiTest\\Missing|Full"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\Missing")) << "a deletion creates nothing";
+
+    const std::string clsid = "CLSID\\{5A3C19E2-7B40-4C6D-9E21-3F8A0D6B4C17}";
+    const std::string provider = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Authentication\\Credential Providers\\" +
+                                 clsid.substr(6);
+    SendAndFence(Message(ORXCREDPROV_REGISTER));
+    const struct {
+        HKEY root;
+        std::string key, name, text;
+    } values[] = {{HKEY_LOCAL_MACHINE, provider, "", "OrxCredProv"},
+                  {HKEY_CLASSES_ROOT, clsid, "", "OrxCredProv"},
+                  {HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "", "OrxCredProv.dll"},
+                  {HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "ThreadingModel", "Apartment"}};
+    for (const auto& value : values) {
+        const Bytes data = ReadValue(value.root, value.key, value.name);
+        EXPECT_EQ(value.text, std::string(data.begin(), std::find(data.begin(), data.end(), 0))) << value.key;
+    }
+    SendAndFence(Message(ORXCREDPROV_UNREGISTER));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, clsid));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, provider));
+}
+
+TEST_F(Broker, PolicyKeepsWritesWithinItsPrefixesAndAwayFromTheServiceKey) {
+    const bool serviceKeyExisted = KeyExists(HKEY_LOCAL_MACHINE, kServiceKey);
+    {
+        ScopedRegValue policy(HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue);
+        const std::string prefixes("SOFTWARE\\OrxGuiTest\\Allowed\\\0", 30);
+        ASSERT_TRUE(policy.SetString(""));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue,
+                                                 REG_MULTI_SZ, prefixes.data(), static_cast<DWORD>(prefixes.size())));
+        SendAndFence(RegWrite("SOFTWARE\\OrxGuiTest\\Allowed\\Sub|V", REG_DWORD, {7, 0, 0, 0}, 4));
+        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\Allowed\\Sub", "V").empty());
+        for (const char* refused : {"SOFTWARE\\OrxGuiTest\\Other|V", "SOFTWARE\\OrxGuiTest\\Allowed\\..\\Other|V",
+                                    "SYSTEM\\ControlSet001\\Services\\OrxIke Starter\\Parameters|GuiRegistryPrefixes",
+                                    "system\\currentcontrolset\\services\\orxike starter\\Parameters|X"}) {
+            SendAndFence(RegWrite(refused, REG_DWORD, {7, 0, 0, 0}, 4));
+            EXPECT_TRUE(Traced(std::string("VPNCONF_REG_WRITE HKLM\\") + refused + " refused by policy")) << refused;
+        }
+        SendAndFence(Message(VPNCONF_REG_DELETE, 16, std::string(gui_registry::kPolicyKey) + "|GuiRegistryPrefixes"));
+        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue).empty());
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\Other"));
+        EXPECT_THAT(SystemLog(), HasSubstr("[2015]"));
+    }
+    if (!serviceKeyExisted) DeleteRegTree(HKEY_LOCAL_MACHINE, kServiceKey);
+    SendAndFence(RegWrite("SOFTWARE\\OrxGuiTest\\Other|V", REG_DWORD, {7, 0, 0, 0}, 4));
+    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\Other", "V").empty()) << "no policy, no limit";
+}
+
+TEST_F(Broker, ShortOverlongAndUnterminatedMessagesAreRefusedWithoutACrash) {
+    Announce(false);
+    // A short message does not read what a full one left in the mailbox.
+    const Bytes leftover = RegWrite("SOFTWARE\\OrxGuiTest\\Leftover|V", REG_DWORD, {1, 0, 0, 0}, 4);
+    SendAndFence(leftover);
+    ASSERT_TRUE(DeleteRegTree(HKEY_LOCAL_MACHINE, kTestKey));
+    SendAndFence(leftover, 20);
+    SendAndFence(RegWrite("SOFTWARE\\OrxGuiTest\\Unterminated|" + std::string(260 - 33, 'V'), REG_DWORD, {1}, 4));
+    EXPECT_TRUE(Traced("has no end within its 260 bytes"));
+    SendAndFence(RegWrite("SOFTWARE\\OrxGuiTest\\TooLong|V", REG_BINARY, {}, 413));
+    EXPECT_TRUE(Traced("exceeds the 412 bytes a message holds (413)"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kTestKey)) << "nothing written for the leftover or the refusals";
+
+    for (const uint32_t code : std::initializer_list<uint32_t>{VPNCONF_REG_WRITE, VPNCONF_REG_DELETE, CONFIG_REQ,
+                                                               CFGPANEL_PWD_RESP, ORX_SYSTEMLOG, VPNCONF_SA_OPEN,
+                                                               VPNCONF_MODECFG_ADD, VPNCONF_PINCODE_SET, 0x1005u}) {
+        for (const DWORD length : {0u, 2u, 4u, 17u}) ASSERT_TRUE(Send(Message(code), false, length));
+    }
+    MailboxView mailbox;
+    ASSERT_TRUE(mailbox.SendForgedLength(5000));
+    Fence();
+}
+
+TEST_F(Broker, PanelOpensWithTheRightPasswordOnly) {
+    Announce(false);
+    for (int round = 0; round < 2; ++round) {
+        // The second time through a key deleted and made again since the first read.
+        if (round == 1) {
+            ASSERT_TRUE(DeleteRegTree(HKEY_LOCAL_MACHINE, kAppPathsKey));
+        }
+        ASSERT_TRUE(settings.SetString("NoAdminPwd", "1"));
+        ASSERT_TRUE(Send(Message(OPEN_CFGPANEL_REQ)));
+        EXPECT_FALSE(user->Take(CFGPANEL_OPEN_GRANTED).empty());
+    }
+    ASSERT_TRUE(settings.SetDword("NoAdminPwd", 1));  // 4 bytes: counts as absent
+    ASSERT_TRUE(Send(Message(OPEN_CFGPANEL_REQ)));
+    EXPECT_FALSE(user->Take(CFGPANEL_PWD_RESP).empty());
+    ASSERT_TRUE(settings.Remove("NoAdminPwd"));
+    EXPECT_EQ(CFGPANEL_OPEN_REFUSED, PanelVerdict(Text("Secret-1"))) << "no password configured";
+
+    const ProcessResult set = RunProcess("\"" + BinPath("tunpanel.exe") + "\" --set-panel-password Secret-1");
+    ASSERT_EQ(0u, set.exitCode) << set.output;
+    EXPECT_EQ(CFGPANEL_OPEN_GRANTED, PanelVerdict(Text("Secret-1")));
+    EXPECT_THAT(SystemLog(), HasSubstr("    GUI.Info    "));
+    EXPECT_EQ(CFGPANEL_OPEN_REFUSED, PanelVerdict(Text("Secret-2")));
+    EXPECT_EQ(CFGPANEL_OPEN_REFUSED, PanelVerdict(Text(std::string(40, 'x'))));
+    EXPECT_TRUE(Traced("the password is longer than 32 bytes"));
+    EXPECT_EQ(CFGPANEL_OPEN_REFUSED, PanelVerdict(Bytes(256, 'x')));
+    EXPECT_TRUE(Traced("the password field has no end"));
+    EXPECT_THAT(SystemLog(), HasSubstr("[2005]"));
+}
+
+TEST_F(Broker, ConfigurationRequestsAnswer43UntilTheGuiHasStarted) {
+    ASSERT_TRUE(settings.SetString("LogPath", "OrxTestGui\\Broker"));
+    const std::string root = "C:\\ProgramData\\OrxTestGui", store = root + "\\Broker";
+    RemoveTree(root);
+    ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr) && CreateDirectoryA(store.c_str(), nullptr));
+    ASSERT_TRUE(orx::UniqueHandle(CreateFileA((store + "\\import.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, 0, nullptr)));
+    Announce(false);
+    auto result = [&](uint32_t operation, const std::string& data) {
+        Bytes request = Message(CONFIG_REQ, 32, data);
+        std::memcpy(request.data() + 28, &operation, 4);
+        EXPECT_TRUE(Send(request));
+        return WordAt(user->Take(CONFIG_RESP), 16);
+    };
+    EXPECT_EQ(0u, result(3, "name=Imported|" + store + "\\import.txt"));
+    EXPECT_EQ(43u, result(0, "")) << "a GUI that has only announced itself";
+    ASSERT_TRUE(Send(Message(VPNCONF_STARTED)));
+    EXPECT_FALSE(daemon.Take(VPNCONF_STARTED).empty());
+    EXPECT_EQ(0u, result(0, ""));
+    EXPECT_EQ(0u, result(4, "")) << "operation 4 calls nothing";
+    EXPECT_EQ(2u, result(3, "name=Gone|" + store + "\\missing.txt"));
+    EXPECT_TRUE(Traced("OnConfRequest OPCONF_IMPORT return CONF_CANNOTOPEN"));
+    EXPECT_THAT(SystemLog(), HasSubstr("[2014] Configuration Imported"));
+    EXPECT_THAT(SystemLog(), HasSubstr("[2015] Configuration Gone"));
+    RemoveTree(root);
+}

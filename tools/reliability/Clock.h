@@ -1,0 +1,31 @@
+// Time for the figures: the performance counter in milliseconds, and waiting
+// for a condition seen from outside (a file, a count, a process).
+#pragma once
+
+#include <windows.h>
+
+namespace reliability {
+
+inline double NowMs() {
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / ticksPerMs;
+}
+
+// Polls `condition` every 20 ms for at most `timeoutMs`.
+template <class Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs) {
+    const double deadline = NowMs() + timeoutMs;
+    while (!condition()) {
+        if (NowMs() > deadline) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+}  // namespace reliability

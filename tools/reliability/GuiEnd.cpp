@@ -1,0 +1,41 @@
+#include "tools/reliability/GuiEnd.h"
+
+#include "common/orxinterps/src/ipcmsg.h"
+#include "tools/reliability/Clock.h"
+
+#include <cstring>
+
+namespace reliability {
+
+std::string OwnGuiChannelName() {
+    DWORD session = 1;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return "Session\\" + std::to_string(session) + "\\vpncfg";
+}
+
+GuiEnd::GuiEnd() : inbox_(OwnGuiChannelName()), requests_("Global\\vpnsrvcfg") {}
+
+bool GuiEnd::Announce() {
+    IpcGuiInfoMsg info = {};
+    info.type = SET_GUI_INFOS;
+    info.processId = GetCurrentProcessId();
+    unsigned char message[IPC_MAX_MSG_SIZE] = {};
+    std::memcpy(message, &info, sizeof info);
+    return Send(message, sizeof message);
+}
+
+bool GuiEnd::StartDaemon(DWORD timeoutMs, double* elapsedMs) {
+    const double start = NowMs();
+    if (!SendEmpty(VPNCONF_STARTED)) return false;
+    Received status;
+    const double deadline = start + timeoutMs;
+    for (;;) {
+        const double left = deadline - NowMs();
+        if (left <= 0 || !inbox_.Expect(ORXIKE_STARTED, status, static_cast<DWORD>(left) + 1)) return false;
+        if (IsStatusForm(status, true)) break;
+    }
+    if (elapsedMs != nullptr) *elapsedMs = NowMs() - start;
+    return true;
+}
+
+}  // namespace reliability

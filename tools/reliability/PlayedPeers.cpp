@@ -1,0 +1,41 @@
+#include "tools/reliability/PlayedPeers.h"
+
+#include "common/orxinterps/src/ipcmsg.h"
+#include "tools/reliability/MailboxWatch.h"
+#include "tools/reliability/RunFiles.h"
+#include "tools/reliability/Scenarios.h"
+
+namespace reliability {
+
+namespace {
+
+constexpr DWORD kProbeTimeoutMs = 5000;
+// Passed to the daemon as it is, and used by no scenario's traffic.
+constexpr uint32_t kProbe = ORXCONSOLE_GETREPORT;
+
+}  // namespace
+
+PlayedPeers::PlayedPeers(testing_support::ScopedServiceSettings& settings) : settings_(settings) {
+    problem_ = Connect();
+}
+
+PlayedPeers::~PlayedPeers() { settings_.SetString("Path", DaemonDir()); }
+
+std::string PlayedPeers::Connect() {
+    if (!settings_.Remove("Path")) return "\"Path\" could not be unset";
+    // A server on an existing name joins it: another reader would take our messages.
+    if (ChannelExists("vpnike")) return "another process holds the daemon's channel vpnike";
+    daemon_ = std::make_unique<DaemonEnd>();
+    gui_ = std::make_unique<GuiEnd>();
+    if (!daemon_->ok() || !daemon_->Handshake()) return "the service did not take this program for its daemon";
+    if (!gui_->ok() || !gui_->Announce() || !gui_->StartDaemon(kLaunchTimeoutMs)) {
+        return "the service did not take this program for its GUI";
+    }
+    Received probe;
+    if (!gui_->SendEmpty(kProbe) || !daemon_->inbox().Expect(kProbe, probe, kProbeTimeoutMs)) {
+        return "a GUI request did not reach this program's daemon end";
+    }
+    return {};
+}
+
+}  // namespace reliability

@@ -1,0 +1,114 @@
+#include "tools/reliability/ProcessProbe.h"
+
+#include "sysdep/WinHandles.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <vector>
+
+namespace reliability {
+
+namespace {
+
+bool StartedFrom(DWORD processId, const std::string& directory) {
+    orx::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    char path[MAX_PATH] = {};
+    DWORD size = sizeof path;
+    if (!process || !QueryFullProcessImageNameA(process.get(), 0, path, &size)) return false;
+    const std::string image(path, size);
+    return image.size() > directory.size() && image[directory.size()] == '\\' &&
+           _strnicmp(image.c_str(), directory.c_str(), directory.size()) == 0;
+}
+
+}  // namespace
+
+std::vector<DWORD> ProcessIdsOf(const char* imageName, const std::string& directory) {
+    std::vector<DWORD> ids;
+    orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return ids;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        if (_stricmp(entry.szExeFile, imageName) != 0) continue;
+        if (directory.empty() || StartedFrom(entry.th32ProcessID, directory)) ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+
+namespace {
+
+// The system's handle table (NtQuerySystemInformation, class 16): one entry
+// per open handle of every process, with the owner's id (16 bits wide).
+constexpr ULONG kSystemHandleInformation = 16;
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+struct HandleEntry {
+    USHORT ownerId;
+    USHORT creatorBackTraceIndex;
+    UCHAR objectType;
+    UCHAR attributes;
+    USHORT value;
+    void* object;
+    ULONG grantedAccess;
+};
+
+struct HandleTable {
+    ULONG count;
+    HandleEntry entries[1];
+};
+
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+
+DWORD CountHandlesInSystemTable(DWORD processId) {
+    const auto query = reinterpret_cast<QuerySystemInformation>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
+    if (query == nullptr) return 0;
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONG needed = 0;
+    LONG status;
+    while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+           kInfoLengthMismatch) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0) return 0;
+    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+    DWORD count = 0;
+    for (ULONG i = 0; i < table->count; ++i) count += table->entries[i].ownerId == static_cast<USHORT>(processId);
+    return count;
+}
+
+}  // namespace
+
+// Wine answers GetProcessHandleCount with 0 and fills only PagefileUsage; the
+// system's handle table and PagefileUsage say the same (on Windows
+// PagefileUsage is the commit charge, which is what PrivateUsage reports).
+Footprint ReadFootprint(DWORD processId) {
+    Footprint footprint;
+    orx::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (!process) return footprint;
+    DWORD handles = 0;
+    if (!GetProcessHandleCount(process.get(), &handles) || handles == 0) handles = CountHandlesInSystemTable(processId);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    if (!GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
+        return footprint;
+    }
+    footprint.handles = handles;
+    footprint.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    footprint.ok = footprint.handles != 0 && footprint.privateBytes != 0;
+    return footprint;
+}
+
+bool KillProcess(DWORD processId, DWORD timeoutMs) {
+    orx::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    return process && TerminateProcess(process.get(), 0xDEAD) &&
+           WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool IsProcessRunning(DWORD processId) {
+    orx::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+}  // namespace reliability

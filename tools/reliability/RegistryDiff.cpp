@@ -1,0 +1,55 @@
+#include "tools/reliability/RegistryDiff.h"
+
+namespace reliability {
+
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+void Note(RegistryChanges& changes, const std::string& what, const std::string& entry, const std::string& prefix) {
+    if (IsUnderPrefix(entry, prefix)) {
+        ++changes.inside;
+    } else {
+        changes.outside.push_back(what + " " + entry);
+    }
+}
+
+}  // namespace
+
+uint64_t ValueDigest(uint32_t type, const unsigned char* data, size_t size) {
+    uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](unsigned char byte) {
+        hash ^= byte;
+        hash *= 1099511628211ull;
+    };
+    for (int shift = 0; shift < 32; shift += 8) mix(static_cast<unsigned char>(type >> shift));
+    for (size_t i = 0; i < size; ++i) mix(data[i]);
+    return hash;
+}
+
+bool IsUnderPrefix(const std::string& entry, const std::string& prefix) {
+    const std::string key = entry.substr(0, entry.find('|'));
+    if (key.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (LowerAscii(key[i]) != LowerAscii(prefix[i])) return false;
+    }
+    return key.size() == prefix.size() || key[prefix.size()] == '\\';
+}
+
+RegistryChanges CompareImages(const RegistryImage& before, const RegistryImage& after, const std::string& prefix) {
+    RegistryChanges changes;
+    for (const auto& [entry, digest] : after) {
+        const auto old = before.find(entry);
+        if (old == before.end()) {
+            Note(changes, "added", entry, prefix);
+        } else if (old->second != digest) {
+            Note(changes, "changed", entry, prefix);
+        }
+    }
+    for (const auto& [entry, digest] : before) {
+        if (after.find(entry) == after.end()) Note(changes, "removed", entry, prefix);
+    }
+    return changes;
+}
+
+}  // namespace reliability

@@ -1,0 +1,41 @@
+// The scenarios of a reliability run, each against the real service started
+// for it (and stopped at its end) on the bench of the run.
+#pragma once
+
+#include "tools/reliability/Bench.h"
+#include "tools/reliability/Figure.h"
+#include "tools/reliability/RunningService.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace reliability {
+
+// The daemon killed while ready, `count` times in a row: each end reported to
+// the GUI and logged, and each relaunch asked for by the GUI reaches ready.
+Figure RunDaemonCrashes(unsigned count);
+
+// A GUI (tunpanel.exe) killed `count` times in a row: each end logged, the
+// daemon told and the GUI's slot cleared.
+Figure RunGuiKills(unsigned count);
+
+// A GUI that stops reading: the service's sends to it give up after 2 s,
+// every channel serves again once it reads, and a stop still completes.
+Figure RunStalledGui(unsigned sendsPerWay);
+
+// Random and forged messages on the four server channels, then: a GUI
+// request still answered, the same process, no registry write outside the
+// allowed prefix.
+Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed);
+
+// Relay traffic both ways at full speed for `seconds`: footprint and message
+// balance; then a stop under that traffic. Two figures.
+std::vector<Figure> RunSoak(Bench& bench, unsigned seconds);
+
+// How long the service may take to stop: the hint it gives with stop-pending.
+constexpr double kStopHintMs = 15000;
+// How long a GUI may wait for the daemon it starts: the service itself waits
+// up to 30 s for its alive signal.
+constexpr DWORD kLaunchTimeoutMs = 40000;
+
+}  // namespace reliability

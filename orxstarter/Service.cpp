@@ -45,7 +45,10 @@ CService::CService() : CNTService(kServiceName, kServiceName) {
     TRACE("<= CService()\n");
 }
 
-CService::~CService() = default;
+// The parts are destroyed after this body, the GUI broker first; an IKE
+// watchdog still telling the GUI about a daemon stopped with the service
+// must be done before that.
+CService::~CService() { ike_.WaitForEndingWatchdog(10000); }
 
 void CService::Run(DWORD, LPSTR*) {
     DebugTraceInit();

@@ -136,6 +136,13 @@ bool COrxIke::Run() {
     return true;
 }
 
+void COrxIke::WaitForEndingWatchdog(DWORD timeoutMs) {
+    const auto process = CurrentDaemon();
+    if (process && *process && WaitForSingleObject(process->get(), 0) == WAIT_TIMEOUT) return;
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (WatchdogThread.load() != nullptr && GetTickCount64() < deadline) Sleep(20);
+}
+
 bool COrxIke::Stop() {
     TRACE("=> Stop");
     const auto process = CurrentDaemon();

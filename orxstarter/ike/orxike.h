@@ -36,6 +36,10 @@ public:
     HANDLE InitServer() override;
 
     static bool IsIkeV2();
+    // Waits (at most `timeoutMs`) for a watchdog that is handling a daemon's
+    // end: it sends to the GUI through Owner, so the service must outlive it.
+    // A watchdog still waiting on a live daemon is not waited for.
+    void WaitForEndingWatchdog(DWORD timeoutMs);
     // Mode 0 before a launch: IKEEXT disabled and stopped when it runs.
     // Mode 1 after the daemon's end: set to automatic and started again,
     // only if we stopped it.

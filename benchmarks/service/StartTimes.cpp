@@ -1,18 +1,16 @@
 #include "benchmarks/service/StartTimes.h"
 
-#include "tools/reliability/ServiceControl.h"
+#include "tools/reliability/RunningService.h"
 
 namespace service_bench {
 
 namespace {
 
-constexpr DWORD kTimeoutMs = 60000;
-
-// One start, measured, and the stop that readies the next one.
+// One start, measured; the stop that ends it waits for the process too, so
+// that no start meets the previous one's process.
 void TimeOneStart(const std::string& service, std::vector<double>& samples) {
-    const double ms = reliability::StartServiceTimed(service, kTimeoutMs);
-    if (ms >= 0) samples.push_back(ms);
-    reliability::StopServiceTimed(service, kTimeoutMs);
+    const reliability::RunningService running(service);
+    if (running.ok()) samples.push_back(running.startMs());
 }
 
 }  // namespace

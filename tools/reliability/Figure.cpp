@@ -8,6 +8,7 @@ namespace reliability {
 namespace {
 
 constexpr size_t kLabelColumn = 20;
+constexpr double kStopHintMs = 15000;
 
 }  // namespace
 
@@ -31,6 +32,18 @@ Figure RoundsFigure(const std::string& label, unsigned long long rounds, const s
         if (!all) result += " " + OutOf(checks[i].passed, rounds);
     }
     return {label, result + " " + note, all};
+}
+
+std::string StopText(const StopTimes& times) {
+    const std::string stopped =
+        times.stoppedMs >= 0 ? "stopped after " + Duration(times.stoppedMs) : "not stopped within 60 s";
+    const std::string gone = times.goneMs >= 0 ? "process gone after " + Duration(times.goneMs)
+                                               : "process still there after 60 s";
+    return stopped + ", " + gone + " (hint 15 s)";
+}
+
+bool StoppedWithinHint(const StopTimes& times) {
+    return times.stoppedMs >= 0 && times.stoppedMs <= kStopHintMs && times.goneMs >= 0 && times.goneMs <= kStopHintMs;
 }
 
 std::string OutOf(unsigned long long done, unsigned long long total) {

@@ -31,6 +31,17 @@ struct RoundCheck {
 Figure RoundsFigure(const std::string& label, unsigned long long rounds, const std::vector<RoundCheck>& checks,
                     const std::string& note);
 
+// How a stop went: from the stop control until the service reported
+// stopped, and until its process had ended; negative when it did not.
+struct StopTimes {
+    double stoppedMs = -1;
+    double goneMs = -1;
+};
+// "stopped after 2.01 s, process gone after 4.12 s (hint 15 s)"
+std::string StopText(const StopTimes& times);
+// Both within the hint the service gives with its stop-pending report.
+bool StoppedWithinHint(const StopTimes& times);
+
 // "50/50" when every one of `total` made it.
 std::string OutOf(unsigned long long done, unsigned long long total);
 

@@ -1,11 +1,9 @@
 #include "tools/reliability/RunningService.h"
 
-#include "tests/support/InstalledService.h"
+#include "tools/reliability/Clock.h"
 #include "tools/reliability/ServiceControl.h"
 
 namespace reliability {
-
-using testing_support::kStarterServiceName;
 
 namespace {
 
@@ -14,12 +12,14 @@ constexpr DWORD kStopTimeoutMs = 60000;
 
 }  // namespace
 
-RunningService::RunningService() {
-    if (StartServiceTimed(kStarterServiceName, kStartTimeoutMs) >= 0) {
-        processId_ = ServiceProcessId(kStarterServiceName);
-    } else {
+RunningService::RunningService(std::string name) : name_(std::move(name)) {
+    startMs_ = StartServiceTimed(name_, kStartTimeoutMs);
+    if (startMs_ < 0) {
         startError_ = GetLastError();
+        return;
     }
+    processId_ = ServiceProcessId(name_);
+    process_.reset(OpenProcess(SYNCHRONIZE, FALSE, processId_));
 }
 
 RunningService::~RunningService() {
@@ -30,9 +30,15 @@ std::string RunningService::WhyNotStarted() const {
     return "the service did not start (error " + std::to_string(startError_) + ")";
 }
 
-double RunningService::Stop() {
+StopTimes RunningService::Stop() {
     stopped_ = true;
-    return StopServiceTimed(kStarterServiceName, kStopTimeoutMs);
+    StopTimes times;
+    const double start = NowMs();
+    times.stoppedMs = StopServiceTimed(name_, kStopTimeoutMs);
+    if (process_ && WaitForSingleObject(process_.get(), kStopTimeoutMs) == WAIT_OBJECT_0) {
+        times.goneMs = NowMs() - start;
+    }
+    return times;
 }
 
 }  // namespace reliability

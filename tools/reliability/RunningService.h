@@ -1,6 +1,13 @@
-// The service started for a while (a scenario, a benchmark's block) and
-// stopped at its end, also when the caller gives up half-way.
+// A service started for a while (a scenario, one start of a benchmark) and
+// stopped at its end, also when the caller gives up half-way. Stopped means
+// its process is gone too: a service process lives on after it has reported
+// stopped (its threads finishing, its channels still open), and the next
+// start must not meet it.
 #pragma once
+
+#include "sysdep/WinHandles.h"
+#include "tests/support/InstalledService.h"
+#include "tools/reliability/Figure.h"
 
 #include <windows.h>
 
@@ -10,23 +17,27 @@ namespace reliability {
 
 class RunningService {
 public:
-    RunningService();
+    explicit RunningService(std::string name = testing_support::kStarterServiceName);
     ~RunningService();
     RunningService(const RunningService&) = delete;
     RunningService& operator=(const RunningService&) = delete;
 
     bool ok() const { return processId_ != 0; }
+    double startMs() const { return startMs_; }  // StartService until SERVICE_RUNNING
+    DWORD processId() const { return processId_; }
     // Why the start failed: the system's error code (0 when the service
     // started, or reported running but gave no process).
     DWORD startError() const { return startError_; }
     std::string WhyNotStarted() const;  // for a figure that could not be made
-    DWORD processId() const { return processId_; }
-    // Stop control until stopped: milliseconds, negative when it did not stop
-    // within 60 s.
-    double Stop();
+
+    // Waits up to 60 s for each.
+    StopTimes Stop();
 
 private:
+    std::string name_;
+    double startMs_ = -1;
     DWORD processId_ = 0;
+    orx::UniqueHandle process_;
     DWORD startError_ = 0;
     bool stopped_ = false;
 };

@@ -32,8 +32,6 @@ Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed);
 // balance; then a stop under that traffic. Two figures.
 std::vector<Figure> RunSoak(Bench& bench, unsigned seconds);
 
-// How long the service may take to stop: the hint it gives with stop-pending.
-constexpr double kStopHintMs = 15000;
 // How long a GUI may wait for the daemon it starts: the service itself waits
 // up to 30 s for its alive signal.
 constexpr DWORD kLaunchTimeoutMs = 40000;

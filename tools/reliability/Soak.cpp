@@ -148,7 +148,7 @@ std::vector<Figure> RunSoak(Bench& bench, unsigned seconds) {
     const Delivery toDaemon = CompareDelivery(requestOutcomes, daemon.inbox().BulkSeen());
     const Delivery toGui = CompareDelivery(notificationOutcomes, gui.inbox().BulkSeen());
 
-    const double stopMs = service.Stop();  // the traffic still flows
+    const StopTimes stop = service.Stop();  // the traffic still flows
     requests.Stop();
     notifications.Stop();
 
@@ -158,8 +158,7 @@ std::vector<Figure> RunSoak(Bench& bench, unsigned seconds) {
                  DeliveryText("daemon->GUI", toGui) + "; " + FootprintText(warm, end) + " after " +
                  std::to_string(warmupS) + " s of warm-up",
              soakHolds},
-            {kStopLabel, (stopMs >= 0 ? Duration(stopMs) : std::string("did not complete")) + " (hint 15 s)",
-             stopMs >= 0 && stopMs <= kStopHintMs}};
+            {kStopLabel, StopText(stop), StoppedWithinHint(stop)}};
 }
 
 }  // namespace reliability

@@ -123,16 +123,15 @@ Figure RunStalledGui(unsigned sendsPerWay) {
     for (const Way& way : ways) served += Served(gui, way);
 
     if (!HangGui(gui)) return Broken(kLabel, "the GUI's mailbox could not be filled for the stop");
-    const double stopMs = service.Stop();
+    const StopTimes stop = service.Stop();
     gui.inbox().ResumeReading();
 
     const unsigned sends = sendsPerWay * static_cast<unsigned>(ways.size());
-    const bool holds = inTime == sends && served == ways.size() && stopMs >= 0 && stopMs <= kStopHintMs;
+    const bool holds = inTime == sends && served == ways.size() && StoppedWithinHint(stop);
     return {kLabel,
             OutOf(inTime, sends) + " sends gave up after 2 s (median " + Duration(Median(giveUpMs)) + ", max " +
                 Duration(LongestPlaced(giveUpMs)) + outliers +
-                "), " + OutOf(served, ways.size()) + " ways served after, stop " +
-                (stopMs >= 0 ? Duration(stopMs) : std::string("did not complete")) + " (hint 15 s)",
+                "), " + OutOf(served, ways.size()) + " ways served after, " + StopText(stop),
             holds};
 }
 

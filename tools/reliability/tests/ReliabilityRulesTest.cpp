@@ -123,6 +123,12 @@ TEST(Figure, LabelColumnAndVerdict) {
     EXPECT_EQ("14.5 s", Duration(14501));
     EXPECT_EQ("50/50", OutOf(50, 50));
 
+    EXPECT_EQ("stopped after 2.01 s, process still there after 60 s (hint 15 s)", StopText({2010, -1}));
+    EXPECT_EQ("stopped after 20 ms, process gone after 4.10 s (hint 15 s)", StopText({20, 4100}));
+    EXPECT_FALSE(StoppedWithinHint({2010, -1}));
+    EXPECT_FALSE(StoppedWithinHint({2010, 15001}));
+    EXPECT_TRUE(StoppedWithinHint({2010, 4100}));
+
     const Figure all = RoundsFigure("kills", 5, {{"noticed", 5}, {"told", 5}}, "(median 2 ms)");
     EXPECT_TRUE(all.holds);
     EXPECT_EQ("5/5 noticed, told (median 2 ms)", all.result);

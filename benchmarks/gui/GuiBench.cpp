@@ -15,6 +15,9 @@
 #include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/orxike.h"
 
+#include "benchmarks/BenchClock.h"
+#include "tests/support/PartsOwner.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -31,23 +34,6 @@ namespace {
 struct Options {
     unsigned rounds = 200;  // measured messages per block
     unsigned blocks = 10;   // blocks per variant
-};
-
-double NowMicroseconds() {
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-class BenchOwner : public ProcessOwner {
-public:
-    BenchOwner(COrxIke& ike, CGui& gui) : ike_(ike), gui_(gui) {}
-    COrxIke& Ike() override { return ike_; }
-    CGui& Gui() override { return gui_; }
-    void LoadConfiguration() override {}
-    void StopIke() override {}
-
-private:
-    COrxIke& ike_;
-    CGui& gui_;
 };
 
 // A channel end whose every message sets an auto-reset event.
@@ -112,8 +98,7 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
     COrxIke ike;
     CGui gui;
-    BenchOwner owner(ike, gui);
-    ike.Owner = gui.Owner = &owner;
+    PartsOwner owner(ike, gui);
     ike.State = ORX_READY_STATE;  // counts as running: nothing is launched
 
     Arrival daemon, guiEnd, bare;

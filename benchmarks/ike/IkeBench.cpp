@@ -8,12 +8,14 @@
 // Blocks of each pair are interleaved so background load spreads evenly.
 //
 //   ike_bench.exe [--launches N] [--messages M] [--blocks B]
+#include "benchmarks/BenchClock.h"
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/orxike.h"
 #include "sysdep/WinHandles.h"
 #include "sysdep/sysdep.h"
+#include "tests/support/PartsOwner.h"
 
 #include <windows.h>
 
@@ -32,17 +34,6 @@ struct Options {
     unsigned blocks = 5;
 };
 
-double NowUs() {
-    static const double perUs = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart) / 1e6;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / perUs;
-}
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
@@ -55,17 +46,6 @@ std::string SelfPath() {
 }
 
 std::string DirOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
-
-// The parts, owned here as the service owns them.
-class BenchOwner : public ProcessOwner {
-public:
-    COrxIke ike;
-    CGui gui;
-    COrxIke& Ike() override { return ike; }
-    CGui& Gui() override { return gui; }
-    void LoadConfiguration() override {}
-    void StopIke() override {}
-};
 
 // A server channel that signals an event for each message.
 struct Sink {
@@ -91,36 +71,36 @@ double FloorLaunchUs() {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION created = {};
-    const double start = NowUs();
+    const double start = NowMicroseconds();
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                         &startup, &created)) {
         return -1;
     }
     WaitForSingleObject(event.get(), 30000);
-    const double elapsed = NowUs() - start;
+    const double elapsed = NowMicroseconds() - start;
     orx::UniqueHandle process(created.hProcess), thread(created.hThread);
     WaitForSingleObject(process.get(), 5000);
     return elapsed;
 }
 
-double LaunchUs(BenchOwner& owner) {
-    const double start = NowUs();
-    if (!owner.ike.Run() || !owner.ike.Connected) return -1;
-    const double elapsed = NowUs() - start;
-    owner.ike.Stop();
-    for (int i = 0; i < 200 && owner.ike.State != ORX_TERMINATED_STATE; ++i) Sleep(10);
+double LaunchUs(COrxIke& ike) {
+    const double start = NowMicroseconds();
+    if (!ike.Run() || !ike.Connected) return -1;
+    const double elapsed = NowMicroseconds() - start;
+    ike.Stop();
+    for (int i = 0; i < 200 && ike.State != ORX_TERMINATED_STATE; ++i) Sleep(10);
     return elapsed;
 }
 
 // Mean time of one message sent on `to` until `sink` sees it.
 double HopUs(HANDLE to, Sink& sink, unsigned messages) {
     unsigned char message[40] = {ORXIKE_SA_ADD};
-    const double start = NowUs();
+    const double start = NowMicroseconds();
     for (unsigned i = 0; i < messages; ++i) {
         if (!IPCSendMsg(to, message, sizeof message)) return -1;
         WaitForSingleObject(sink.arrived.get(), 5000);
     }
-    return (NowUs() - start) / messages;
+    return (NowMicroseconds() - start) / messages;
 }
 
 // Sets "Path" to this program's directory for the run, and puts it back.
@@ -172,17 +152,17 @@ int main(int argc, char** argv) {
     }
     const Options options = ParseOptions(argc, argv);
     PathSetting path;
-    BenchOwner owner;
-    owner.ike.Owner = &owner;
-    owner.gui.Owner = &owner;
-    owner.ike.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (owner.ike.InitServer() == nullptr) {
+    COrxIke ike;
+    CGui broker;
+    PartsOwner owner(ike, broker);
+    ike.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (ike.InitServer() == nullptr) {
         std::printf("cannot create vpnsrvike (is the service running?)\n");
         return 1;
     }
     Sink gui("ike_bench.gui");
     Sink hop("ike_bench.hop");
-    owner.gui.CurrentUiSlot = IPCInitClient("ike_bench.gui");
+    broker.CurrentUiSlot = IPCInitClient("ike_bench.gui");
     HANDLE toService = IPCInitClient("vpnsrvike");
     HANDLE toHop = IPCInitClient("ike_bench.hop");
 
@@ -190,7 +170,7 @@ int main(int argc, char** argv) {
     for (unsigned block = 0; block < options.blocks; ++block) {
         for (unsigned i = 0; i < options.launches; ++i) {
             floors.push_back(FloorLaunchUs());
-            launches.push_back(LaunchUs(owner));
+            launches.push_back(LaunchUs(ike));
         }
         hops.push_back(HopUs(toHop, hop, options.messages));
         relays.push_back(HopUs(toService, gui, options.messages));
@@ -204,7 +184,7 @@ int main(int argc, char** argv) {
                 relay, hopUs, relay / (2 * hopUs), relay / hopUs);
     IPCUnitialize(toService);
     IPCUnitialize(toHop);
-    IPCUnitialize(owner.gui.CurrentUiSlot);
-    IPCUnitialize(owner.ike.IkeServerChannel);
+    IPCUnitialize(broker.CurrentUiSlot);
+    IPCUnitialize(ike.IkeServerChannel);
     return 0;
 }

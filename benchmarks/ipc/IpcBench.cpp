@@ -11,6 +11,7 @@
 // load spreads evenly over them.
 //
 //   ipc_bench.exe [--rounds N] [--blocks B] [--messages M]
+#include "benchmarks/BenchClock.h"
 #include "benchmarks/ipc/BenchEnds.h"
 #include "sysdep/WinHandles.h"
 
@@ -48,17 +49,6 @@ std::string Tag() { return "orxbench." + std::to_string(GetCurrentProcessId()); 
 std::string ReadyEventName(const std::string& tag, const std::string& kind) { return tag + ".ready." + kind; }
 std::string QuitEventName(const std::string& tag) { return tag + ".quit"; }
 std::string PipeName(const std::string& tag) { return "\\\\.\\pipe\\" + tag; }
-
-double Now() {
-    static const double perMicrosecond = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart) / 1e6;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / perMicrosecond;
-}
 
 uint32_t TypeOf(const unsigned char* message, uint32_t length) {
     uint32_t type = 0;
@@ -202,7 +192,7 @@ public:
         times_.reserve(kWarmupRounds + rounds);
         target_ = kWarmupRounds + rounds;
         failed_ = false;
-        sentAt_ = Now();
+        sentAt_ = NowMicroseconds();
         if (!ends_->Send(ping_.bytes, kMessageSize)) return false;
         if (WaitForSingleObject(done_.get(), kBlockTimeoutMs) != WAIT_OBJECT_0 || failed_) return false;
         out.insert(out.end(), times_.begin() + kWarmupRounds, times_.end());
@@ -210,20 +200,20 @@ public:
     }
 
     bool OneWay(unsigned messages, std::vector<double>& out) {
-        const double start = Now();
+        const double start = NowMicroseconds();
         for (unsigned i = 0; i < messages; ++i) {
             if (!ends_->Send(data_.bytes, kMessageSize)) return false;
         }
         if (!ends_->Send(flush_.bytes, kMessageSize)) return false;
         if (WaitForSingleObject(done_.get(), kBlockTimeoutMs) != WAIT_OBJECT_0) return false;
-        out.push_back(messages / ((Now() - start) / 1e6));
+        out.push_back(messages / ((NowMicroseconds() - start) / 1e6));
         return true;
     }
 
 private:
     static void OnMessage(const unsigned char* message, uint32_t length, void* self) {
         auto* d = static_cast<MailboxDriver*>(self);
-        const double now = Now();
+        const double now = NowMicroseconds();
         if (TypeOf(message, length) == kFlush) {
             SetEvent(d->done_.get());
             return;
@@ -233,7 +223,7 @@ private:
             SetEvent(d->done_.get());
             return;
         }
-        d->sentAt_ = Now();
+        d->sentAt_ = NowMicroseconds();
         if (!d->ends_->Send(d->ping_.bytes, kMessageSize)) {
             d->failed_ = true;
             SetEvent(d->done_.get());
@@ -256,10 +246,10 @@ public:
           pong_(CreateEventA(nullptr, FALSE, FALSE, (tag + ".pong").c_str())) {}
     bool RoundTrips(unsigned rounds, std::vector<double>& out) {
         for (unsigned i = 0; i < kWarmupRounds + rounds; ++i) {
-            const double start = Now();
+            const double start = NowMicroseconds();
             SetEvent(ping_.get());
             if (WaitForSingleObject(pong_.get(), kBlockTimeoutMs) != WAIT_OBJECT_0) return false;
-            if (i >= kWarmupRounds) out.push_back(Now() - start);
+            if (i >= kWarmupRounds) out.push_back(NowMicroseconds() - start);
         }
         return true;
     }
@@ -279,20 +269,20 @@ public:
     }
     bool RoundTrips(unsigned rounds, std::vector<double>& out) {
         for (unsigned i = 0; i < kWarmupRounds + rounds; ++i) {
-            const double start = Now();
+            const double start = NowMicroseconds();
             if (!Exchange(ping_)) return false;
-            if (i >= kWarmupRounds) out.push_back(Now() - start);
+            if (i >= kWarmupRounds) out.push_back(NowMicroseconds() - start);
         }
         return true;
     }
     bool OneWay(unsigned messages, std::vector<double>& out) {
-        const double start = Now();
+        const double start = NowMicroseconds();
         DWORD written = 0;
         for (unsigned i = 0; i < messages; ++i) {
             if (!WriteFile(pipe_.get(), data_.bytes, kMessageSize, &written, nullptr)) return false;
         }
         if (!Exchange(flush_)) return false;
-        out.push_back(messages / ((Now() - start) / 1e6));
+        out.push_back(messages / ((NowMicroseconds() - start) / 1e6));
         return true;
     }
 

@@ -19,6 +19,15 @@ void CopyText(char (&field)[N], const std::string& text) {
 
 void PutWord(Message& message, size_t offset, uint32_t value) { std::memcpy(&message[offset], &value, sizeof value); }
 
+// A payload layout as a full 696-byte message, zero after the layout.
+template <typename Layout>
+Message Padded(const Layout& layout) {
+    static_assert(sizeof(Layout) <= IPC_MAX_MSG_SIZE, "layout fits a message");
+    Message message(IPC_MAX_MSG_SIZE, 0);
+    std::memcpy(message.data(), &layout, sizeof layout);
+    return message;
+}
+
 }  // namespace
 
 Message EmptyMessage(uint32_t code) {
@@ -53,9 +62,7 @@ Message ConfigRequestMessage(const ConfigRequest& request) {
     msg.argL = request.argL;
     msg.operation = request.operation;
     CopyText(msg.data, request.data);
-    Message message(IPC_MAX_MSG_SIZE, 0);
-    std::memcpy(message.data(), &msg, sizeof msg);
-    return message;
+    return Padded(msg);
 }
 
 Message RegWriteMessage(const std::string& keyAndValue, uint32_t valueType, const std::vector<uint8_t>& data) {
@@ -66,18 +73,14 @@ Message RegWriteMessage(const std::string& keyAndValue, uint32_t valueType, cons
     const size_t length = std::min(data.size(), sizeof msg.data);
     msg.dataLength = static_cast<uint32_t>(length);
     if (length != 0) std::memcpy(msg.data, data.data(), length);
-    Message message(sizeof msg);
-    std::memcpy(message.data(), &msg, sizeof msg);
-    return message;
+    return Padded(msg);
 }
 
 Message RegDeleteMessage(const std::string& keyAndValue) {
     IpcRegDeleteMsg msg{};
     msg.type = VPNCONF_REG_DELETE;
     CopyText(msg.keyAndValue, keyAndValue);
-    Message message(IPC_MAX_MSG_SIZE, 0);
-    std::memcpy(message.data(), &msg, sizeof msg);
-    return message;
+    return Padded(msg);
 }
 
 Message SystemLogMessage(uint32_t eventIndex, uint8_t facility, int16_t level, uint32_t number,
@@ -89,18 +92,14 @@ Message SystemLogMessage(uint32_t eventIndex, uint8_t facility, int16_t level, u
     msg.eventIndex = eventIndex;
     msg.number = number;
     CopyText(msg.text, text);
-    Message message(sizeof msg);
-    std::memcpy(message.data(), &msg, sizeof msg);
-    return message;
+    return Padded(msg);
 }
 
 Message PinMessage(const std::string& pin) {
     IpcPinMsg msg{};
     msg.type = VPNCONF_PINCODE_SET;
     CopyText(msg.pin, pin);
-    Message message(IPC_MAX_MSG_SIZE, 0);
-    std::memcpy(message.data(), &msg, sizeof msg);
-    return message;
+    return Padded(msg);
 }
 
 Message CloseMessage(uint32_t mode) {
@@ -113,9 +112,7 @@ Message PasswordMessage(const std::string& password) {
     IpcPasswordMsg msg{};
     msg.type = CFGPANEL_PWD_RESP;
     CopyText(msg.password, password);
-    Message message(IPC_MAX_MSG_SIZE, 0);
-    std::memcpy(message.data(), &msg, sizeof msg);
-    return message;
+    return Padded(msg);
 }
 
 Message RawMessage(uint32_t code, size_t length, const std::vector<uint8_t>& payload) {

@@ -38,7 +38,6 @@ std::string GuiChannelName(bool logon) {
 }
 
 void BrokerTest::SetUp() {
-    ike.Owner = gui.Owner = &owner;
     ike.State = ORX_READY_STATE;
     ASSERT_TRUE(daemon.ok() && user->ok() && logon->ok());
     ASSERT_NE(nullptr, gui.InitServer());

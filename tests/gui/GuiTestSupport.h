@@ -3,6 +3,8 @@
 // daemon, the system log's day file and this process's trace.
 #pragma once
 
+#include "tests/support/PartsOwner.h"
+
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/gui/gui.h"
@@ -63,20 +65,6 @@ private:
     std::deque<Bytes> received_;
 };
 
-class FakeOwner : public ProcessOwner {
-public:
-    FakeOwner(COrxIke& ike, CGui& gui) : ike_(ike), gui_(gui) {}
-    COrxIke& Ike() override { return ike_; }
-    CGui& Gui() override { return gui_; }
-    void LoadConfiguration() override { ++loads; }
-    void StopIke() override {}
-    std::atomic<int> loads{0};
-
-private:
-    COrxIke& ike_;
-    CGui& gui_;
-};
-
 // This process's GUI channel of one kind, in its session.
 std::string GuiChannelName(bool logon);
 
@@ -97,7 +85,7 @@ protected:
     testing_support::ScopedServiceSettings settings;  // first: the supervisor reads them
     COrxIke ike;
     CGui gui;
-    FakeOwner owner{ike, gui};
+    PartsOwner owner{ike, gui};
     Inbox daemon{"vpnike"};
     // This process's GUI channels; a test that starts a real GUI drops them.
     std::unique_ptr<Inbox> user = std::make_unique<Inbox>(GuiChannelName(false));

@@ -39,29 +39,27 @@ protected:
         ASSERT_TRUE(path_.SetString(BinDir()));
         ASSERT_TRUE(ikeV2_.Remove());
         ASSERT_TRUE(ngPath_.Remove());
-        owner_.ike.Owner = &owner_;
-        owner_.gui.Owner = &owner_;
-        owner_.ike.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ike.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         ASSERT_NE(nullptr, gui_.handle());
-        owner_.gui.CurrentUiSlot = IPCInitClient(kGuiChannel);
-        ASSERT_NE(nullptr, owner_.ike.InitServer());
+        broker.CurrentUiSlot = IPCInitClient(kGuiChannel);
+        ASSERT_NE(nullptr, ike.InitServer());
     }
 
     void TearDown() override {
         KillDaemon();
         // The watchdog uses the owner to its end: the owner must outlive it.
-        EXPECT_TRUE(WaitUntil([&] { return owner_.ike.WatchdogThread.load() == nullptr; }));
-        IPCUnitialize(owner_.ike.IkeServerChannel);
-        IPCUnitialize(owner_.gui.CurrentUiSlot);
-        CloseHandle(owner_.ike.hAliveEvent);
+        EXPECT_TRUE(WaitUntil([&] { return ike.WatchdogThread.load() == nullptr; }));
+        IPCUnitialize(ike.IkeServerChannel);
+        IPCUnitialize(broker.CurrentUiSlot);
+        CloseHandle(ike.hAliveEvent);
     }
 
     bool DaemonAlive() const {
-        orx::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, owner_.ike.ProcessId));
+        orx::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, ike.ProcessId));
         return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
     }
     void KillDaemon() {
-        orx::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, owner_.ike.ProcessId));
+        orx::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ike.ProcessId));
         if (process) {
             TerminateProcess(process.get(), 9);
             WaitForSingleObject(process.get(), 5000);
@@ -69,9 +67,9 @@ protected:
     }
     // Launches the stand-in and expects its handshake to complete.
     void Launch() {
-        ASSERT_TRUE(owner_.ike.Run());
-        ASSERT_TRUE(owner_.ike.Connected);
-        ASSERT_EQ(ORX_READY_STATE, owner_.ike.State);
+        ASSERT_TRUE(ike.Run());
+        ASSERT_TRUE(ike.Connected);
+        ASSERT_EQ(ORX_READY_STATE, ike.State);
     }
     // Sends a message to the supervisor as the daemon would.
     void SendAsDaemon(const void* message, DWORD length) {
@@ -99,8 +97,8 @@ protected:
         EXPECT_EQ(IPC_MAX_MSG_SIZE, crashed.length);
         ExpectStatus(false, false);
         // Then the watchdog's clear.
-        EXPECT_TRUE(WaitUntil([&] { return !owner_.ike.Connected && owner_.ike.IkeChannel.load() == nullptr; }));
-        EXPECT_EQ(ORX_TERMINATED_STATE, owner_.ike.State);
+        EXPECT_TRUE(WaitUntil([&] { return !ike.Connected && ike.IkeChannel.load() == nullptr; }));
+        EXPECT_EQ(ORX_TERMINATED_STATE, ike.State);
     }
 
     static constexpr char kGuiChannel[] = "ike-test-gui";
@@ -108,7 +106,9 @@ protected:
     ScopedRegValue ikeV2_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2"};
     ScopedRegValue ngPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "NgPath"};
     ChannelSink gui_{kGuiChannel};
-    TestOwner owner_;
+    COrxIke ike;
+    CGui broker;
+    PartsOwner owner_{ike, broker};
 };
 
 }  // namespace
@@ -119,8 +119,8 @@ TEST_F(IkeSupervisor, LaunchedDaemonIsReadyThenItsCrashIsReportedLoggedAndCleare
     Launch();
     ExpectStatus(true, false);  // JUST STARTED
     EXPECT_TRUE(log.WaitForEvent(kEventDaemonStarted));
-    EXPECT_STREQ("orxike.exe", owner_.ike.ImageName);
-    EXPECT_NE(nullptr, owner_.ike.IkeChannel.load());
+    EXPECT_STREQ("orxike.exe", ike.ImageName);
+    EXPECT_NE(nullptr, ike.IkeChannel.load());
 
     // A second ALIVE: the already-running variant.
     unsigned char alive[IPC_MAX_MSG_SIZE];
@@ -154,9 +154,9 @@ TEST_F(IkeSupervisor, StopAfterTheDaemonEndedTerminatesNothingElse) {
     DaemonStandin daemon;
     Launch();
     KillDaemon();
-    ASSERT_TRUE(WaitUntil([&] { return owner_.ike.State == ORX_TERMINATED_STATE; }));
+    ASSERT_TRUE(WaitUntil([&] { return ike.State == ORX_TERMINATED_STATE; }));
     BackgroundProcess bystander("\"" + BinPath("ipctool.exe") + "\" listen ike-test-bystander");
-    EXPECT_FALSE(owner_.ike.Stop());
+    EXPECT_FALSE(ike.Stop());
     EXPECT_FALSE(bystander.Wait(500));
 }
 
@@ -165,9 +165,9 @@ TEST_F(IkeSupervisor, DaemonThatSaysItIsReadyToDieGetsOnlyTheNotRunningForm) {
     Launch();
     ExpectStatus(true, false);
     ExpectStatus(false, false);  // from ORXIKE_READY_TO_DIE
-    EXPECT_TRUE(WaitUntil([&] { return !DaemonAlive() && owner_.ike.IkeChannel.load() == nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] { return !DaemonAlive() && ike.IkeChannel.load() == nullptr; }));
     EXPECT_TRUE(gui_.Quiet(500));  // the watchdog adds nothing but the clear
-    EXPECT_EQ(ORX_TERMINATED_STATE, owner_.ike.State);
+    EXPECT_EQ(ORX_TERMINATED_STATE, ike.State);
 }
 
 TEST_F(IkeSupervisor, DaemonChannelCreatedLateIsFoundByTheRetries) {
@@ -175,7 +175,7 @@ TEST_F(IkeSupervisor, DaemonChannelCreatedLateIsFoundByTheRetries) {
     const ULONGLONG start = GetTickCount64();
     Launch();
     EXPECT_GE(GetTickCount64() - start, 4000u);
-    EXPECT_NE(nullptr, owner_.ike.IkeChannel.load());
+    EXPECT_NE(nullptr, ike.IkeChannel.load());
 }
 
 TEST_F(IkeSupervisor, DaemonMessagesAreRelayedAsTheyCameOrHandledAsTheirTypeSays) {
@@ -188,9 +188,9 @@ TEST_F(IkeSupervisor, DaemonMessagesAreRelayedAsTheyCameOrHandledAsTheirTypeSays
     Received received;
     ASSERT_TRUE(gui_.Next(received));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(started), sizeof started), received.bytes);
-    EXPECT_EQ(ORX_UNKNOWN_STATE, owner_.ike.State);
+    EXPECT_EQ(ORX_UNKNOWN_STATE, ike.State);
     EXPECT_TRUE(log.WaitForEvent(kEventDaemonStarted));
-    EXPECT_EQ(nullptr, owner_.ike.IkeChannel.load());  // no connection attempt
+    EXPECT_EQ(nullptr, ike.IkeChannel.load());  // no connection attempt
 
     // A relay keeps its length.
     unsigned char saAdd[40] = {ORXIKE_SA_ADD, 0, 0, 0, 7, 7, 7};
@@ -201,21 +201,21 @@ TEST_F(IkeSupervisor, DaemonMessagesAreRelayedAsTheyCameOrHandledAsTheirTypeSays
 
     // Silent notifications reach only a ready GUI.
     const unsigned char silent[8] = {ORXIKE_SILENT_NOTIFY};
-    owner_.gui.State = ORX_INITIALIZATION_STATE;
+    broker.State = ORX_INITIALIZATION_STATE;
     SendAsDaemon(silent, sizeof silent);
     EXPECT_TRUE(gui_.Quiet(500));
-    owner_.gui.State = ORX_READY_STATE;
+    broker.State = ORX_READY_STATE;
     SendAsDaemon(silent, sizeof silent);
     ASSERT_TRUE(gui_.Next(received));
     EXPECT_EQ(ORXIKE_SILENT_NOTIFY, received.type);
 
     // REMAIN tells the GUI "not running" and leaves the state alone.
-    owner_.ike.State = ORX_READY_STATE;
+    ike.State = ORX_READY_STATE;
     unsigned char remain[IPC_MAX_MSG_SIZE];
     ComposeEmptyMsg(remain, ORXIKE_REMAIN);
     SendAsDaemon(remain, sizeof remain);
     ExpectStatus(false, false);
-    EXPECT_EQ(ORX_READY_STATE, owner_.ike.State);
+    EXPECT_EQ(ORX_READY_STATE, ike.State);
 
     // An unknown type and a message too short to hold its type: nothing.
     const unsigned char unknown[4] = {0x34, 0x12};
@@ -248,26 +248,26 @@ TEST_F(IkeSupervisor, IkeV2AndNgPathChooseTheImageAndItsDirectory) {
     {
         ASSERT_TRUE(ngPath_.SetString(ngDir));
         Launch();
-        EXPECT_STREQ("orxikeng.exe", owner_.ike.ImageName);
+        EXPECT_STREQ("orxikeng.exe", ike.ImageName);
         EXPECT_TRUE(FileExists(ngDir + "\\orxikeng-received.log"));  // its directory is where it ran
         KillDaemon();
-        ASSERT_TRUE(WaitUntil([&] { return owner_.ike.State == ORX_TERMINATED_STATE; }));
+        ASSERT_TRUE(WaitUntil([&] { return ike.State == ORX_TERMINATED_STATE; }));
     }
     ASSERT_TRUE(ngPath_.Remove());
     Launch();
     EXPECT_TRUE(daemon.WaitForJournal("orxikeng", 10000, "orxikeng"));
     KillDaemon();
-    ASSERT_TRUE(WaitUntil([&] { return owner_.ike.State == ORX_TERMINATED_STATE; }));
+    ASSERT_TRUE(WaitUntil([&] { return ike.State == ORX_TERMINATED_STATE; }));
     RemoveTree(ngDir);
 }
 
 TEST_F(IkeSupervisor, UnusablePathsRefuseTheLaunch) {
     ASSERT_TRUE(path_.SetString(std::string(260, 'p')));
-    EXPECT_FALSE(owner_.ike.Run());
+    EXPECT_FALSE(ike.Run());
     ASSERT_TRUE(path_.SetString(MakeTempDir("nodaemon")));  // no daemon there
-    EXPECT_FALSE(owner_.ike.Run());
+    EXPECT_FALSE(ike.Run());
     ASSERT_TRUE(path_.Remove());
-    EXPECT_FALSE(owner_.ike.Run());
+    EXPECT_FALSE(ike.Run());
 }
 
 TEST_F(IkeSupervisor, RunningIkeextIsSteppedAsideWhileTheDaemonRunsAndRestoredAfter) {
@@ -284,7 +284,7 @@ TEST_F(IkeSupervisor, RunningIkeextIsSteppedAsideWhileTheDaemonRunsAndRestoredAf
     }
 
     Launch();
-    EXPECT_TRUE(owner_.ike.IkeextStopped);
+    EXPECT_TRUE(ike.IkeextStopped);
     EXPECT_TRUE(WaitUntil([] { return ServiceState("IKEEXT") == SERVICE_STOPPED; }));
     EXPECT_TRUE(WaitUntil([] { return ServiceStartType("IKEEXT") == SERVICE_DISABLED; }));
     EXPECT_TRUE(log.WaitForEvent(kEventIkeextStopped));

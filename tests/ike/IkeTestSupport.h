@@ -6,6 +6,7 @@
 #include "orxstarter/Process.h"
 #include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/orxike.h"
+#include "tests/support/PartsOwner.h"
 #include "tests/support/TestSupport.h"
 
 #include <windows.h>
@@ -44,20 +45,6 @@ private:
     std::mutex lock_;
     std::condition_variable arrived_;
     std::deque<Received> queue_;
-};
-
-// The service's part in these tests: holds both parts and answers for them.
-class TestOwner : public ProcessOwner {
-public:
-    COrxIke ike;
-    CGui gui;
-    COrxIke& Ike() override { return ike; }
-    CGui& Gui() override { return gui; }
-    void LoadConfiguration() override {}
-    void StopIke() override {
-        ike.StopRequested = true;
-        ike.Stop();
-    }
 };
 
 // The system log's file output, switched on in a fresh directory for the

@@ -2,20 +2,13 @@
 // for a condition seen from outside (a file, a count, a process).
 #pragma once
 
+#include "benchmarks/BenchClock.h"
+
 #include <windows.h>
 
 namespace reliability {
 
-inline double NowMs() {
-    static const double ticksPerMs = [] {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / ticksPerMs;
-}
+inline double NowMs() { return NowMicroseconds() / 1000.0; }
 
 // Polls `condition` every 20 ms for at most `timeoutMs`.
 template <class Condition>

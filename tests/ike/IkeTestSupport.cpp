@@ -44,15 +44,6 @@ bool ChannelSink::Next(Received& out, DWORD timeoutMs) {
     return true;
 }
 
-bool ChannelSink::NextOfType(uint32_t type, Received& out, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline || !Next(out, static_cast<DWORD>(deadline - now))) return false;
-        if (out.type == type) return true;
-    }
-}
-
 bool ChannelSink::Quiet(DWORD ms) {
     Received ignored;
     return !Next(ignored, ms);

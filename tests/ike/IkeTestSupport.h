@@ -34,8 +34,6 @@ public:
     HANDLE handle() const { return server_; }
     // The next message within `timeoutMs`; false when none came.
     bool Next(Received& out, DWORD timeoutMs = 10000);
-    // The next message of `type`, skipping others.
-    bool NextOfType(uint32_t type, Received& out, DWORD timeoutMs = 10000);
     // True when nothing arrives within `ms`.
     bool Quiet(DWORD ms);
 

@@ -67,71 +67,6 @@ TEST(DaemonSettings, ParsesEverySwitchAndRefusesBadLinesOneByOne) {
     EXPECT_THAT(problems[6], HasSubstr("line 22: \"just words\" is not key=value"));
 }
 
-TEST(DaemonSettings, DefaultsAndLimits) {
-    const DaemonSettings defaults;
-    EXPECT_FALSE(defaults.notify.enabled || defaults.systemLog.enabled || defaults.exitAfterMs.has_value());
-    EXPECT_EQ(1u, defaults.notify.count);
-    EXPECT_EQ(696u, defaults.notify.length);
-    EXPECT_EQ(2, defaults.systemLog.facility);
-
-    DaemonSettings settings;
-    std::string error;
-    EXPECT_TRUE(ApplySetting(settings, "systemlog_level", "-32768", error));
-    EXPECT_FALSE(ApplySetting(settings, "systemlog_level", "32768", error));
-    EXPECT_TRUE(ApplySetting(settings, "start_error", "0xFFFFFFFF", error));
-    EXPECT_EQ(0xFFFFFFFFu, settings.startError);
-    EXPECT_TRUE(ApplySetting(settings, "systemlog_text", std::string(kMaxSystemLogText, 'x'), error));
-    EXPECT_FALSE(ApplySetting(settings, "systemlog_text", std::string(kMaxSystemLogText + 1, 'x'), error));
-    EXPECT_EQ(kMaxSystemLogText, settings.systemLog.text.size());
-}
-
-TEST(DaemonNames, ServiceChannelNamespaceFollowsTheReleaseAndJournalFollowsTheImage) {
-    for (uint32_t code : {0u, 11u, 12u}) EXPECT_EQ("vpnsrvike", ServiceChannelName(code)) << code;
-    for (uint32_t code : {8u, 9u, 10u}) EXPECT_EQ("Global\\vpnsrvike", ServiceChannelName(code)) << code;
-    EXPECT_EQ("orxike-received.log", JournalFileName("orxike.exe"));
-    EXPECT_EQ("orxikeng-received.log", JournalFileName("orxikeng.exe"));
-}
-
-TEST(DaemonMessages, LayoutsTheServiceReads) {
-    const Message started = ComposeStarted(5);
-    ASSERT_EQ(696u, started.size());
-    EXPECT_EQ(uint32_t(ORXIKE_STARTED), WordAt(started, 0));
-    EXPECT_EQ(5u, WordAt(started, 16));
-
-    const Message notification = ComposeNotification(0x0B, 40, 7);
-    ASSERT_EQ(40u, notification.size());
-    EXPECT_EQ(0x0Bu, WordAt(notification, 0));
-    EXPECT_EQ(7u, WordAt(notification, 4));
-    EXPECT_EQ(39, notification[39]);
-    EXPECT_EQ(Message({0x0D, 0, 0, 0, 2}), ComposeNotification(0x0D, 5, 2));
-
-    SystemLogSettings event;
-    event.eventIndex = 30;
-    event.facility = 9;
-    event.level = -2;
-    event.number = 77;
-    event.text = std::string(700, 'z');
-    const Message log = ComposeSystemLog(event);
-    ASSERT_EQ(696u, log.size());
-    const auto& form = *reinterpret_cast<const IpcSystemLogMsg*>(log.data());
-    EXPECT_EQ(uint32_t(ORX_SYSTEMLOG), form.type);
-    EXPECT_EQ(9, form.facility);
-    EXPECT_EQ(-2, form.level);
-    EXPECT_EQ(30u, form.eventIndex);
-    EXPECT_EQ(77u, form.number);
-    EXPECT_EQ(655u, strnlen(form.text, sizeof form.text));  // cut, still terminated
-}
-
-TEST(JournalLines, NameLengthAndHex) {
-    const uint8_t known[] = {0x00, 0x10, 0x00, 0x00, 0xAB};
-    const uint8_t unknown[] = {0x34, 0x12, 0x00, 0x00};
-    EXPECT_EQ("recv VPNCONF_STARTED len=5 00100000ab", ReceivedText(known, 5));
-    EXPECT_EQ("recv 0x00001234 len=4 34120000", ReceivedText(unknown, 4));
-    EXPECT_EQ("recv (no type) len=2 0010", ReceivedText(known, 2));
-    SYSTEMTIME time{2026, 12, 0, 5, 0, 21, 32, 123};
-    EXPECT_EQ("2026-12-05 00:21:32.123 x", StampedLine(time, "x"));
-}
-
 TEST(ProfstoreData, PlainLoadImportAndRefusals) {
     profstore::LoadRequest request;
     std::string error;
@@ -159,14 +94,6 @@ TEST(ProfstoreData, PlainLoadImportAndRefusals) {
     EXPECT_EQ("\"a\\x0Ab\\x22C:\\d\"", profstore::QuoteLoadData("a\nb\"C:\\d", 660));
 }
 
-TEST(ProfstoreData, ErrorNames) {
-    const std::pair<uint32_t, const char*> names[] = {
-        {1, "CONF_REG_ERROR"},    {2, "CONF_CANNOTOPEN"}, {3, "CONF_WRONGSIGN"},   {4, "CONF_BUFTOOSMALL"},
-        {8, "PASSWORD_REQUIRED"}, {11, "WRONG_PASSWORD"}, {15, "CONF_CANNOTFIND"}, {49, "CONF_WRONGFORMAT"}};
-    for (const auto& [code, name] : names) EXPECT_STREQ(name, ProfstoreErrorName(code)) << code;
-    for (uint32_t code : {0u, 5u, 43u, 50u}) EXPECT_EQ(nullptr, ProfstoreErrorName(code)) << code;
-}
-
 TEST(ProfstoreData, StoreFileKeepsTheBodyAndRewritesItsHeader) {
     const std::string body = "#profstore in the body stays\r\npeer=192.0.2.1\r\n";
     const std::string file = profstore::RenderStore({"Home", body}, profstore::SaveLine(7, 1, 0, "then"));
@@ -184,16 +111,6 @@ TEST(ProfstoreData, StoreFileKeepsTheBodyAndRewritesItsHeader) {
         EXPECT_EQ("", plain.name);
         EXPECT_EQ(handWritten, plain.body);
     }
-}
-
-TEST(ProfstoreData, ReleasedRecord) {
-    std::vector<uint8_t> record(PROFSTORE_RECORD_SIZE, 0xAB);
-    profstore::ResetConfigRecord(record.data());
-    EXPECT_EQ(0xABABABABu, WordAt(record, 0));
-    EXPECT_EQ(0xFFFFu, WordAt(record, 4));
-    EXPECT_EQ(std::vector<uint8_t>(836, 0), std::vector<uint8_t>(record.begin() + 8, record.begin() + 844));
-    EXPECT_EQ(0xFFFFu, WordAt(record, 844));
-    EXPECT_EQ(0xABABABABu, WordAt(record, 848));
 }
 
 TEST(ScCommand, OnlyStartTypeChangesAreCarriedOut) {

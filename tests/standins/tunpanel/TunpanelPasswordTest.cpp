@@ -25,16 +25,6 @@ std::optional<size_t> LengthOf(const std::vector<uint8_t>& field) { return Passw
 
 }  // namespace
 
-// One more than the offset of the first zero that another zero follows.
-TEST(TunpanelPassword, HashLengthIsUpToTheFirstDoubleZero) {
-    EXPECT_EQ(4u, LengthOf({'a', 'b', 'c', 0, 0, 0}));
-    EXPECT_EQ(1u, LengthOf(std::vector<uint8_t>(256, 0)));            // an empty field: one zero byte
-    EXPECT_EQ(4u, LengthOf({'a', 0, 'b', 0, 0, 0}));                   // UTF-16: the text's bytes
-    EXPECT_EQ(6u, LengthOf({'a', 0, 'b', 0, 'c', 0, 0}));              // ...odd offset of the pair
-    EXPECT_EQ(std::nullopt, LengthOf({'a', 0, 'b', 0, 'c', 0}));       // no pair: no end
-    EXPECT_EQ(std::nullopt, LengthOf(std::vector<uint8_t>(256, 'x')));
-}
-
 // What --set-panel-password hashes is exactly what the service hashes when
 // the panel request sends the same password.
 TEST(TunpanelPassword, StoredHashInputEqualsWhatTheServiceHashesFromTheMessage) {
@@ -53,15 +43,6 @@ TEST(TunpanelPassword, StoredHashInputEqualsWhatTheServiceHashesFromTheMessage) 
         EXPECT_EQ(0, stored[password.size()]);  // one terminating zero, then the salt
         EXPECT_EQ(0xA0, stored[password.size() + 1]);
     }
-}
-
-TEST(TunpanelPassword, OnlyPasswordsTheServiceCanCheckAreAccepted) {
-    std::string error;
-    EXPECT_TRUE(CheckPanelPassword(std::string(31, 'p'), error));
-    EXPECT_FALSE(CheckPanelPassword(std::string(32, 'p'), error));
-    EXPECT_THAT(error, ::testing::HasSubstr("at most 31"));
-    EXPECT_FALSE(CheckPanelPassword("", error));
-    EXPECT_FALSE(CheckPanelPassword(std::string("a\0b", 3), error));
 }
 
 TEST(TunpanelPassword, GuiDefsHoldsDigestAndSaltAndNothingElse) {

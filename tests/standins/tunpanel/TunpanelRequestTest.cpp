@@ -96,20 +96,6 @@ TEST(TunpanelRequest, ConfigFillsArgumentsOperationAndData) {
     }
 }
 
-TEST(TunpanelRequest, SyslogFollowsTheSystemLogLayout) {
-    const Message m = Parse("syslog 7 9 -2 42 \"disk full\"").message;
-    ASSERT_EQ(IPC_MAX_MSG_SIZE, m.size());
-    EXPECT_EQ(uint32_t{ORX_SYSTEMLOG}, Word(m, 0));
-    EXPECT_EQ(9, m[16]);
-    EXPECT_EQ(0, m[17]);
-    EXPECT_EQ(0xfe, m[18]);  // -2 as a little-endian 16-bit value
-    EXPECT_EQ(0xff, m[19]);
-    EXPECT_EQ(7u, Word(m, 20));
-    EXPECT_EQ(42u, Word(m, 32));
-    EXPECT_EQ("disk full", Text(m, 40));
-    EXPECT_TRUE(ZeroOutside(m, 16, 40 + 9));
-}
-
 TEST(TunpanelRequest, OtherRequestsPutTheirFieldWhereTheServiceReadsIt) {
     const Message started = Parse("start").message;
     EXPECT_EQ(uint32_t{VPNCONF_STARTED}, Word(started, 0));
@@ -190,62 +176,6 @@ TEST(TunpanelRequest, BadRequestsAreRefusedWithAReason) {
         EXPECT_FALSE(ParseRequest(line, kDefaults, request, error)) << line;
         EXPECT_THAT(error, HasSubstr(reason)) << line;
     }
-}
-
-TEST(TunpanelLines, ReceivedMessagesShowTheirMainFields) {
-    unsigned char status[IPC_MAX_MSG_SIZE];
-    ComposeStatusMsg(status, true, true, 7);
-    EXPECT_EQ("<- ORXIKE_STARTED len=696 version=\"4.40\" word4=8 word16=2 session-event=7",
-              ReceivedLine(status, sizeof status));
-    ComposeStatusMsg(status, false, false, 0);
-    EXPECT_EQ("<- ORXIKE_STOPPED len=24 version=\"4.40\" word4=0 word16=0 session-event=0", ReceivedLine(status, 24));
-
-    IpcConfigReqMsg request{};
-    request.argL = 3;
-    request.operation = 1;
-    std::memcpy(request.data, "a\"b\n", 4);
-    unsigned char answer[IPC_MAX_MSG_SIZE];
-    ComposeConfigResp(answer, 15, request);
-    EXPECT_EQ("<- CONFIG_RESP len=696 result=15 L=3 op=1 data=\"a\\\"b\\x0a\"", ReceivedLine(answer, sizeof answer));
-
-    const Message granted = EmptyMessage(CFGPANEL_OPEN_GRANTED);
-    EXPECT_EQ("<- CFGPANEL_OPEN_GRANTED len=696 hex=0b900000" + std::string(56, '0') + "...",
-              ReceivedLine(granted.data(), granted.size()));
-    const uint8_t odd[] = {0x44, 0x44, 0, 0, 0xab};
-    EXPECT_EQ("<- 0x00004444 len=5 hex=44440000ab", ReceivedLine(odd, sizeof odd));
-    // Shorter than its form: shown as it is.
-    EXPECT_EQ("<- ORXIKE_STOPPED len=20 hex=0200000000000000342e34300000000000000000", ReceivedLine(status, 20));
-    EXPECT_EQ("<- ? len=2 hex=4444", ReceivedLine(odd, 2));
-    EXPECT_EQ("-> CONFIG_REQ len=696 FAILED", SentLine(Parse("config load").message.data(), 696, false));
-}
-
-TEST(TunpanelOptions, CommandLineChoosesTheGuiKindAndItsChannels) {
-    Options options;
-    std::string error;
-    ASSERT_TRUE(ParseOptions({"--logon", "--no-watchdog", "start", "--logon"}, options, error)) << error;
-    EXPECT_TRUE(options.logon);
-    EXPECT_FALSE(options.watchdog);
-    EXPECT_EQ(1, options.connectType);
-    EXPECT_EQ((std::vector<std::string>{"start", "--logon"}), options.requests);  // requests end the options
-    ASSERT_TRUE(ParseOptions({"--type", "255"}, options, error));
-    EXPECT_EQ(-1, options.connectType);
-    EXPECT_TRUE(options.watchdog);
-    ASSERT_TRUE(ParseOptions({"--set-panel-password", "pw"}, options, error));
-    EXPECT_EQ(Mode::SetPanelPassword, options.mode);
-    EXPECT_EQ("pw", options.password);
-
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--type", "256"}, {"--type"}, {"--verbose"}, {"--set-panel-password"},
-          {"--clear-panel-password", "start"}, {"--logon", "--clear-panel-password"}}) {
-        EXPECT_FALSE(ParseOptions(bad, options, error)) << bad[0];
-    }
-
-    const ChannelNames user = NamesFor(false, 2), logon = NamesFor(true, 1);
-    EXPECT_EQ("Session\\2\\vpncfg", user.own);
-    EXPECT_EQ("Global\\vpnsrvcfg", user.service);
-    EXPECT_EQ("Session\\1\\vpnlogonui", logon.own);
-    EXPECT_EQ("Global\\vpnsrvlogonui", logon.service);
-    EXPECT_EQ("Global\\vpn2vpn", logon.relay);
 }
 
 // A message that came before its expect counts; each expect takes one.

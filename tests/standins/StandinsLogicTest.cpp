@@ -20,16 +20,6 @@ using namespace orxike_standin;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-namespace {
-
-uint32_t WordAt(const std::vector<uint8_t>& bytes, size_t offset) {
-    uint32_t word = 0;
-    std::memcpy(&word, bytes.data() + offset, sizeof word);
-    return word;
-}
-
-}  // namespace
-
 TEST(DaemonSettings, ParsesEverySwitchAndRefusesBadLinesOneByOne) {
     DaemonSettings settings;
     std::vector<std::string> problems;

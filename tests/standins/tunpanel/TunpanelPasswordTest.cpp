@@ -21,8 +21,6 @@ Salt CountingSalt() {
     return salt;
 }
 
-std::optional<size_t> LengthOf(const std::vector<uint8_t>& field) { return PasswordHashLength(field.data(), field.size()); }
-
 }  // namespace
 
 // What --set-panel-password hashes is exactly what the service hashes when

@@ -1,7 +1,7 @@
 // Linked into minimal_service_imports.exe only: one function of each DLL the
-// service imports, so that the loader maps the same libraries for the
-// minimal service as for the real one. Kept alive by this table, which the
-// linker cannot drop from an object file named on its command line.
+// service imports when it loads, so that the loader maps the same libraries
+// for the minimal service as for the real one. Kept alive by this table,
+// which the linker cannot drop from an object file named on its command line.
 #include <winsock2.h>
 
 #include "standins/orxstarterlang/OrxStarterLang.h"
@@ -13,8 +13,7 @@
 extern "C" {
 extern void* const g_sameImports[];
 void* const g_sameImports[] = {
-    reinterpret_cast<void*>(&WSAStartup),         reinterpret_cast<void*>(&NetWkstaGetInfo),
-    reinterpret_cast<void*>(&GetMessageA),        reinterpret_cast<void*>(&VPNConfGetLastError),
-    reinterpret_cast<void*>(&StarterLang_Init),
+    reinterpret_cast<void*>(&WSAStartup),          reinterpret_cast<void*>(&NetWkstaGetInfo),
+    reinterpret_cast<void*>(&VPNConfGetLastError), reinterpret_cast<void*>(&StarterLang_Init),
 };
 }

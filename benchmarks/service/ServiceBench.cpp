@@ -142,11 +142,13 @@ int main(int argc, char** argv) {
     HopSamples warmup, hops;
     for (unsigned i = 0; i < kWarmupMessages + options.blocks * options.messages; ++i) {
         HopSamples& samples = i < kWarmupMessages ? warmup : hops;
-        if (!samples.Add(TimeOneMessage(toService, daemon.inbox(), ORXCONSOLE_DBGLEVEL),
-                         TimeOneMessage(fromDaemon, gui.inbox(), ORXIKE_SA_ADD),
-                         TimeOneMessage(toPeer, echo.inbox(), ORXCONSOLE_DBGLEVEL),
-                         TimeOneMessage(toPeer, echo.inbox(), ORXIKE_SA_ADD))) {
-            std::fprintf(stderr, "service_bench: a message did not arrive within 5 s\n");
+        const double times[] = {TimeOneMessage(toService, daemon.inbox(), ORXCONSOLE_DBGLEVEL),
+                                TimeOneMessage(fromDaemon, gui.inbox(), ORXIKE_SA_ADD),
+                                TimeOneMessage(toPeer, echo.inbox(), ORXCONSOLE_DBGLEVEL),
+                                TimeOneMessage(toPeer, echo.inbox(), ORXIKE_SA_ADD)};
+        if (!samples.Add(times[0], times[1], times[2], times[3])) {
+            std::fprintf(stderr, "service_bench: message %u did not arrive within 5 s (%.0f %.0f %.0f %.0f us)\n", i,
+                         times[0], times[1], times[2], times[3]);
             return 1;
         }
     }

@@ -47,13 +47,18 @@ protected:
         settings_.SetBinary("StarterLogFile", {TRACE_TO_DEBUGGER});
         // This process notices the change through a thread-pool wait.
         WaitUntil([] { return IPCDebugTraceInit() && GetIPCDebugTraceFlags() == TRACE_TO_DEBUGGER; }, 2000);
+        // The trace formats its lines with user32, which it maps at its first
+        // line and keeps: map it before a test counts this process's handles.
+        user32_ = LoadLibraryA("user32.dll");
     }
+    ~TracedChannels() override { FreeLibrary(user32_); }
     Lines TraceOf(DWORD pid = GetCurrentProcessId(), DWORD thread = 0) {
         return capture.TraceMessages("[INTERPS", pid, thread);
     }
 
     testing_support::ScopedServiceSettings settings_;
     testing_support::DebugOutputCapture capture;
+    HMODULE user32_ = nullptr;
 };
 
 // Lines that start, one for one, with `prefixes`.

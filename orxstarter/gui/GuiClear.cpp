@@ -11,7 +11,6 @@
 
 #include <cstdio>
 
-using gui_settings::TraceBits;
 
 namespace {
 

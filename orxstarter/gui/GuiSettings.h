@@ -2,6 +2,8 @@
 // events it logs.
 #pragma once
 
+#include "systemlog/LogFormat.h"
+
 #include <cstdint>
 
 namespace gui_settings {
@@ -27,11 +29,8 @@ constexpr uint32_t kEventConfigFailed = 20;
 // Facilities and levels.
 constexpr uint8_t kFacilityStarter = 0;
 constexpr uint8_t kFacilityGui = 1;
-constexpr int32_t kLevelError = 3;
-constexpr int32_t kLevelNotice = 5;
-constexpr int32_t kLevelInfo = 6;
-
-// A pointer or handle as the trace shows it: its low 32 bits.
-inline unsigned TraceBits(const void* pointer) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(pointer)); }
+using systemlog::kLevelError;
+using systemlog::kLevelInfo;
+using systemlog::kLevelNotice;
 
 }  // namespace gui_settings

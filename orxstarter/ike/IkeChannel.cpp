@@ -39,7 +39,7 @@ HANDLE COrxIke::InitServer() {
         TRACE("<= IPCInitServer %s failed!!!", kServiceChannel);
         return nullptr;
     }
-    TRACE("<= IPCInitServer %s success, 0x%X", kServiceChannel, static_cast<unsigned>(reinterpret_cast<uintptr_t>(channel)));
+    TRACE("<= IPCInitServer %s success, 0x%X", kServiceChannel, TraceBits(channel));
     return channel;
 }
 
@@ -67,7 +67,7 @@ HANDLE COrxIke::InitClient(uint8_t) {
         TRACE("<= InitOrxIkeComm returns FALSE");
         return nullptr;
     }
-    TRACE("<= InitOrxIkeComm returns with handle 0x%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(channel)));
+    TRACE("<= InitOrxIkeComm returns with handle 0x%08X", TraceBits(channel));
     return channel;
 }
 
@@ -126,7 +126,7 @@ void COrxIke::HandleMessage(const ReceivedMessage& received, const void* inPlace
         Connected = true;
         if (hAliveEvent != nullptr && !SetEvent(hAliveEvent)) {
             TRACE("   ReceiveMsg: SetEvent on 0x%08x failed with error 0x%08X",
-                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(hAliveEvent)), static_cast<unsigned>(GetLastError()));
+                  TraceBits(hAliveEvent), static_cast<unsigned>(GetLastError()));
         }
         AlertVPNCONFaboutORXIKE(true, already);
         break;

@@ -51,6 +51,9 @@ const char* GetIPCDebugTag();
 #define TRACE(...) DebugTrace(ORX_TRACE_SOURCE, __LINE__, __VA_ARGS__)
 #define IPCTRACE(...) IPCDebugTrace(ORX_TRACE_SOURCE, __LINE__, __VA_ARGS__)
 
+// A handle or pointer as trace lines show it ("0x%08X"): its low 32 bits.
+inline unsigned TraceBits(const void* pointer) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(pointer)); }
+
 // ---- Pure formatting, no OS calls (unit-tested directly) ----
 namespace trace_format {
 

@@ -1,5 +1,5 @@
 // The stand-ins' pure rules: the daemon's switches and messages, the
-// configuration library's data forms and error names, the test sc's command.
+// configuration library's data forms and error names.
 #include "common/orxinterps/src/ipcmsg.h"
 #include "standins/orxike/DaemonMessages.h"
 #include "standins/orxike/DaemonNames.h"
@@ -9,7 +9,6 @@
 #include "standins/profstore/LoadData.h"
 #include "standins/profstore/Profstore.h"
 #include "standins/profstore/StoreFormat.h"
-#include "tests/standins/sc/ScCommand.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -100,27 +99,5 @@ TEST(ProfstoreData, StoreFileKeepsTheBodyAndRewritesItsHeader) {
         const profstore::StoredConfig plain = profstore::ParseStore(handWritten);
         EXPECT_EQ("", plain.name);
         EXPECT_EQ(handWritten, plain.body);
-    }
-}
-
-TEST(ScCommand, OnlyStartTypeChangesAreCarriedOut) {
-    sc_standin::StartTypeChange change;
-    std::string error;
-    const std::pair<const char*, uint32_t> types[] = {
-        {"boot", 0}, {"system", 1}, {"auto", 2}, {"demand", 3}, {"DISABLED", 4}};
-    for (const auto& [word, type] : types) {
-        ASSERT_TRUE(sc_standin::ParseScCommand({"config", "ikeext", "start=", word}, change, error)) << word;
-        EXPECT_EQ("ikeext", change.service);
-        EXPECT_EQ(type, change.startType);
-    }
-    for (const std::vector<std::string>& bad :
-         std::vector<std::vector<std::string>>{{},
-                                               {"query", "ikeext"},
-                                               {"config", "ikeext", "start=disabled"},
-                                               {"config", "ikeext", "start=", "off"},
-                                               {"config", "ikeext", "binPath=", "x"},
-                                               {"config", "ikeext", "start=", "auto", "extra"}}) {
-        EXPECT_FALSE(sc_standin::ParseScCommand(bad, change, error));
-        EXPECT_FALSE(error.empty());
     }
 }

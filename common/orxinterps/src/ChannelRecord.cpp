@@ -45,7 +45,7 @@ void ReleaseChannelObjects(IpcChannel* c) {
     const HANDLE mapping = c->hFM.get();
     IPCTRACE("\t CloseHandle pIpc->hFM=%08lX", TraceLong(mapping));
     if (!c->hFM.close()) {
-        IPCTRACE("   failed to close FM handle 0x%08X with error 0x%08X", TraceUint(mapping),
+        IPCTRACE("   failed to close FM handle 0x%08X with error 0x%08X", TraceBits(mapping),
                  static_cast<unsigned>(GetLastError()));
     }
     channel_registry::RemoveItem(c);

@@ -59,6 +59,6 @@ HANDLE IPCInitClient(const char* name) {
     record->Flags = IPC_FLAGS_CLIENT;
     TraceRecordFields("IPCInitClient", *record);
     const HANDLE channel = channel_registry::AddItem(record.release());
-    IPCTRACE("<= IPCInitClient(%s) with handle 0x%08X", name, TraceUint(channel));
+    IPCTRACE("<= IPCInitClient(%s) with handle 0x%08X", name, TraceBits(channel));
     return channel;
 }

@@ -33,10 +33,9 @@ struct IpcChannel {
     bool Closing = false;
 };
 
-// A handle or pointer as the 32-bit word the trace formats show ("%08lX",
-// "%08X"): its low half, as the format has always printed it.
-inline unsigned long TraceLong(const void* p) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)); }
-inline unsigned TraceUint(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+// A handle or pointer for the "%08lX" trace formats: its low half, as
+// TraceBits gives it for "%08X".
+inline unsigned long TraceLong(const void* p) { return TraceBits(p); }
 
 // The mailbox's fields as seen through the view.
 inline volatile uint32_t* MailboxLength(const IpcChannel* c) {

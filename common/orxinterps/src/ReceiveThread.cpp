@@ -70,7 +70,7 @@ DWORD WINAPI ServerRecvProc(void* param) {
 }
 
 void StopReceiveThread(IpcChannel* c) {
-    IPCTRACE("   Handle 0x%08X have IPC_FLAGS_SERVER", TraceUint(c->Handle));
+    IPCTRACE("   Handle 0x%08X have IPC_FLAGS_SERVER", TraceBits(c->Handle));
     if (!SetEvent(c->hStop.get())) IPCTRACE("\tUnable to Set Event STOP with error %d", static_cast<int>(GetLastError()));
     // Closing from inside the channel's own callback: the thread ends as soon
     // as the callback returns, so waiting for it here could only time out.

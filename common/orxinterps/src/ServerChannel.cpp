@@ -119,6 +119,6 @@ HANDLE IPCInitServer(const char* name, IpcRecvCallback callback, void* /*reserve
     TraceRecordFields("IPCInitServer", *record);
     const HANDLE channel = channel_registry::AddItem(record.release());
     security.reset();
-    IPCTRACE("<= IPCInitServer(%s) with handle 0x%08X: ok", name, TraceUint(channel));
+    IPCTRACE("<= IPCInitServer(%s) with handle 0x%08X: ok", name, TraceBits(channel));
     return channel;
 }

@@ -13,7 +13,7 @@ namespace {
 
 // False when the view is not a usable memory region (traced).
 bool ViewStillMapped(const IpcChannel& c) {
-    IPCTRACE("   p->pVF=0x%08X", TraceUint(c.pVF.get()));
+    IPCTRACE("   p->pVF=0x%08X", TraceBits(c.pVF.get()));
     MEMORY_BASIC_INFORMATION info;
     if (VirtualQuery(c.pVF.get(), &info, sizeof info) == 0) {
         IPCTRACE("   VirtualQuery returned NULL!");
@@ -109,7 +109,7 @@ bool IPCSendMsg(HANDLE channel, const void* data, DWORD size) {
 
 bool IPCUnitialize(HANDLE channel) {
     IPCDebugTraceInit();
-    IPCTRACE("=> IPCUnitialize(0x%08X)", TraceUint(channel));
+    IPCTRACE("=> IPCUnitialize(0x%08X)", TraceBits(channel));
     IpcChannel* c = channel_registry::BeginClose(channel);
     if (c == nullptr) {
         IPCTRACE("<= IPCUnitialize RetrieveItem failed");

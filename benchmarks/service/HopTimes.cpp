@@ -19,10 +19,8 @@ double TimeOneMessage(const Sender& send, reliability::Inbox& arrival, uint32_t 
     ComposeEmptyMsg(message, type);
     ResetEvent(arrival.ArrivalEvent());
     const double start = NowMs();
-    if (!send(message, sizeof message) ||
-        WaitForSingleObject(arrival.ArrivalEvent(), kArrivalTimeoutMs) != WAIT_OBJECT_0) {
-        return -1;
-    }
+    if (!send(message, sizeof message)) return kSendRefused;
+    if (WaitForSingleObject(arrival.ArrivalEvent(), kArrivalTimeoutMs) != WAIT_OBJECT_0) return kNotArrived;
     return (NowMs() - start) * 1000;
 }
 

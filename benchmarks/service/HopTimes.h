@@ -13,8 +13,12 @@ namespace service_bench {
 // Places one message on the way in; true when it was placed.
 using Sender = std::function<bool(const void* message, DWORD length)>;
 
+// What TimeOneMessage gives instead of a time.
+constexpr double kSendRefused = -1;  // the send itself failed
+constexpr double kNotArrived = -2;   // sent, but not there within 5 s
+
 // One 696-byte message of `type`, timed from its send until `arrival` has
-// it: microseconds, or a negative value when it did not arrive.
+// it: microseconds, or one of the negative values above.
 double TimeOneMessage(const Sender& send, reliability::Inbox& arrival, uint32_t type);
 
 // `count` 696-byte messages of `type` sent back to back: messages per second

@@ -147,8 +147,11 @@ int main(int argc, char** argv) {
                                 TimeOneMessage(toPeer, echo.inbox(), ORXCONSOLE_DBGLEVEL),
                                 TimeOneMessage(toPeer, echo.inbox(), ORXIKE_SA_ADD)};
         if (!samples.Add(times[0], times[1], times[2], times[3])) {
-            std::fprintf(stderr, "service_bench: message %u did not arrive within 5 s (%.0f %.0f %.0f %.0f us)\n", i,
-                         times[0], times[1], times[2], times[3]);
+            // Which one, and how: -1 its send was refused, -2 it did not arrive within 5 s.
+            std::fprintf(stderr,
+                         "service_bench: round %u lost a message (request %.0f, notification %.0f, bare %.0f and "
+                         "%.0f us)\n",
+                         i, times[0], times[1], times[2], times[3]);
             return 1;
         }
     }

@@ -4,8 +4,6 @@
 // the system log.
 #include "tests/gui/GuiTestSupport.h"
 
-#include "orxstarter/gui/RegistryPolicy.h"
-
 #include <gmock/gmock.h>
 
 using namespace gui_test;
@@ -15,7 +13,6 @@ using ::testing::HasSubstr;
 namespace {
 
 constexpr char kTestKey[] = "SOFTWARE\\OrxGuiTest";
-constexpr char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\OrxIke Starter";
 constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 Bytes Text(const std::string& text) { return Bytes(text.c_str(), text.c_str() + text.size() + 1); }
@@ -205,32 +202,6 @@ TEST_F(Broker, RegistryWritesAndDeletionsAndTheCredentialProvider) {
     SendAndFence(Message(ORXCREDPROV_UNREGISTER));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, clsid));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, provider));
-}
-
-TEST_F(Broker, PolicyKeepsWritesWithinItsPrefixesAndAwayFromTheServiceKey) {
-    const bool serviceKeyExisted = KeyExists(HKEY_LOCAL_MACHINE, kServiceKey);
-    {
-        ScopedRegValue policy(HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue);
-        const std::string prefixes("SOFTWARE\\OrxGuiTest\\Allowed\\\0", 30);
-        ASSERT_TRUE(policy.SetString(""));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue,
-                                                 REG_MULTI_SZ, prefixes.data(), static_cast<DWORD>(prefixes.size())));
-        SendAndFence(RegWrite("SOFTWARE\\OrxGuiTest\\Allowed\\Sub|V", REG_DWORD, {7, 0, 0, 0}, 4));
-        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\Allowed\\Sub", "V").empty());
-        for (const char* refused : {"SOFTWARE\\OrxGuiTest\\Other|V", "SOFTWARE\\OrxGuiTest\\Allowed\\..\\Other|V",
-                                    "SYSTEM\\ControlSet001\\Services\\OrxIke Starter\\Parameters|GuiRegistryPrefixes",
-                                    "system\\currentcontrolset\\services\\orxike starter\\Parameters|X"}) {
-            SendAndFence(RegWrite(refused, REG_DWORD, {7, 0, 0, 0}, 4));
-            EXPECT_TRUE(Traced(std::string("VPNCONF_REG_WRITE HKLM\\") + refused + " refused by policy")) << refused;
-        }
-        SendAndFence(Message(VPNCONF_REG_DELETE, 16, std::string(gui_registry::kPolicyKey) + "|GuiRegistryPrefixes"));
-        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue).empty());
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\Other"));
-        EXPECT_THAT(SystemLog(), HasSubstr("[2015]"));
-    }
-    if (!serviceKeyExisted) DeleteRegTree(HKEY_LOCAL_MACHINE, kServiceKey);
-    SendAndFence(RegWrite("SOFTWARE\\OrxGuiTest\\Other|V", REG_DWORD, {7, 0, 0, 0}, 4));
-    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxGuiTest\\Other", "V").empty()) << "no policy, no limit";
 }
 
 TEST_F(Broker, ShortOverlongAndUnterminatedMessagesAreRefusedWithoutACrash) {

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -110,31 +109,6 @@ inline DWORD WaitForHandleCount(DWORD expected, DWORD timeoutMs) {
     DWORD count = 0;
     WaitUntil([&] { return (count = CountProcessHandles()) == expected; }, timeoutMs);
     return count;
-}
-
-// "<length> <lower-case hex>", as ipctool prints a message (written here,
-// not taken from the tool under test).
-inline std::string PrintedLine(const Bytes& bytes) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string line = std::to_string(bytes.size()) + " ";
-    for (uint8_t byte : bytes) line += {kDigits[byte >> 4], kDigits[byte & 15]};
-    return line;
-}
-
-// "ipctool.exe" `arguments`, a command line.
-inline std::string IpcTool(const std::string& arguments) {
-    return "\"" + testing_support::BinPath("ipctool.exe") + "\" " + arguments;
-}
-
-// Runs "ipctool listen `name` `options`" and waits until its channel is up
-// (its "_EVT" event exists); null when it did not come up.
-inline std::unique_ptr<testing_support::BackgroundProcess> StartListener(const std::string& name,
-                                                                         const std::string& options) {
-    auto listener = std::make_unique<testing_support::BackgroundProcess>(IpcTool("listen " + name + " " + options));
-    const bool up = listener->started() && WaitUntil([&] {
-        return static_cast<bool>(orx::UniqueHandle(OpenEventA(SYNCHRONIZE, FALSE, (name + "_EVT").c_str())));
-    }, 20000);
-    return up ? std::move(listener) : nullptr;
 }
 
 }  // namespace ipc_test

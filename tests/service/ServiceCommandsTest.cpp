@@ -1,17 +1,12 @@
 // orxstarter.exe driven for real through the prefix's service control
-// manager: what each command prints, its exit code, what it leaves behind,
-// and the debug trace and system log the started service writes.
+// manager: what each command prints, its exit code and what it leaves behind.
 #include "sysdep/WinHandles.h"
 #include "tests/support/InstalledService.h"
 #include "tests/support/TestSupport.h"
-#include "tests/systemlog/SystemLogTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 using namespace testing_support;
@@ -124,55 +119,4 @@ TEST_F(StarterCommands, FacelessModePrintsNothingAndEndsWithItsStopEvent) {
     ASSERT_TRUE(faceless.Wait(20000, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EXPECT_EQ("", faceless.Output());
-}
-
-// END TO END, with "StarterLogFile" = 2, "LogPath" set and the system log to
-// its files and a syslog server ("SystemLogOutput" = 3): the started service
-// appends its trace and its system log to the day's files under the data
-// directory that the manager's environment gives it (Wine's service control
-// manager sets ALLUSERSPROFILE=C:\users\Public), and sends its events.
-TEST_F(StarterCommands, AStartedServiceWritesItsTraceAndItsSystemLog) {
-    const std::string top = "OrxServiceTest" + std::to_string(GetCurrentProcessId());
-    const struct RemovedAtEnd {
-        std::string path;
-        ~RemovedAtEnd() { RemoveTree(path); }
-    } tree{"C:\\users\\Public\\" + top};
-    const std::string logFiles = tree.path + "\\Logs\\LogFiles";  // the trace never creates LogFiles itself
-    ASSERT_TRUE(std::filesystem::create_directories(logFiles));
-    const std::string file = logFiles + "\\" + TodayDashed() + "-vpnstarterdbg.log", earlier = "earlier line\r\n";
-    std::ofstream(file, std::ios::binary) << earlier;
-    systemlog_test::UdpReceiver udp;
-    ASSERT_TRUE(udp.ok());
-    ASSERT_TRUE(settings_.SetBinary("StarterLogFile", {2}) && settings_.SetString("LogPath", top + "\\Logs") &&
-                settings_.SetDword("SystemLogOutput", 3) && settings_.SetString("SystemLogSyslogServer", "127.0.0.1") &&
-                settings_.SetDword("SystemLogSyslogPort", udp.port()));
-    for (const char* args : {"-i", "-s", "-e", "-u"}) ASSERT_EQ(0u, Starter(args).exitCode) << args;
-
-    // Appended, never truncated; then only whole trace lines of the service
-    // and of its channels, each ending in CR LF, among them the framework's
-    // report of running and the stop.
-    const std::string data = ReadFileBytes(file);
-    ASSERT_EQ(0u, data.rfind(earlier, 0)) << data;
-    const std::regex line(
-        R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \[(VPNSTARTER64|INTERPS *)\]\[\d+\] \([^:]+:\d+\) [^\r\n]*\r)");
-    std::istringstream stream(data.substr(earlier.size()));
-    for (std::string text; std::getline(stream, text);) EXPECT_TRUE(std::regex_match(text, line)) << text;
-    EXPECT_EQ("\r\n", data.substr(data.size() - 2));
-    for (const char* message : {") => CService::Run...\r\n", ") => ReportStatus 0x00000004\r\n",
-                                ") => ServiceCtrl with code 0x0001\r\n"}) {
-        EXPECT_NE(std::string::npos, data.find(message)) << message;
-    }
-
-    // Events 1001 (the system log started, with the outputs 3) and 1002 (the
-    // service is stopping), as datagrams and as records of the day's file.
-    const std::string notice = R"(Starter\.Notice  \t\[\d{4,}\]\t)";
-    const std::string systemLog = ReadFileBytes(logFiles + "\\System\\" + TodayDashed() + "-ORXSystemLog.log");
-    for (const std::string event : {R"(\[1001\] The system log has started \(outputs 3\)\.)",
-                                    R"(\[1002\] The VPN service is stopping\.)"}) {
-        std::string datagram;
-        ASSERT_TRUE(udp.Receive(datagram, 15000, event.substr(2, 4))) << event;
-        EXPECT_TRUE(std::regex_match(datagram, std::regex("<133> OrxStarter " + notice + event + R"(\x00)"))) << datagram;
-        const std::regex record("(^|\n)" + std::string(R"(\d{8} \d\d:\d\d:\d\d:\d{3} \t)") + notice + event + "\r\n");
-        EXPECT_TRUE(std::regex_search(systemLog, record)) << systemLog;
-    }
 }

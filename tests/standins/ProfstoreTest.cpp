@@ -110,34 +110,3 @@ TEST_F(Profstore, InjectedFailuresAreTakenOneByOne) {
     EXPECT_EQ(0u, left);
     EXPECT_THAT(Journal(), HasSubstr("= 0, error 11 WRONG_PASSWORD: injected by FailWith, 1 more call(s) to fail"));
 }
-
-// SHA-256 test vectors; a digest buffer of another size is refused and left
-// alone; a record is released to its marks.
-TEST_F(Profstore, DigestAndRecordRelease) {
-    const std::pair<std::string, std::vector<uint8_t>> vectors[] = {
-        {"abc", {0xba, 0x78, 0x16, 0xbf, 0x8f, 0x01, 0xcf, 0xea, 0x41, 0x41, 0x40, 0xde, 0x5d, 0xae, 0x22, 0x23,
-                 0xb0, 0x03, 0x61, 0xa3, 0x96, 0x17, 0x7a, 0x9c, 0xb4, 0x10, 0xff, 0x61, 0xf2, 0x00, 0x15, 0xad}},
-        {"", {0xe3, 0xb0, 0xc4, 0x42, 0x98, 0xfc, 0x1c, 0x14, 0x9a, 0xfb, 0xf4, 0xc8, 0x99, 0x6f, 0xb9, 0x24,
-              0x27, 0xae, 0x41, 0xe4, 0x64, 0x9b, 0x93, 0x4c, 0xa4, 0x95, 0x99, 0x1b, 0x78, 0x52, 0xb8, 0x55}}};
-    for (const auto& [input, expected] : vectors) {
-        std::vector<uint8_t> digest(32);
-        EXPECT_EQ(1, VPNCFG_HashBuf(input.data(), uint32_t(input.size()), digest.data(), 32));
-        EXPECT_EQ(expected, digest) << input;
-    }
-    std::vector<uint8_t> large(33, 0xCC);
-    EXPECT_EQ(0, VPNCFG_HashBuf("abc", 3, large.data(), 16));
-    EXPECT_EQ(uint32_t(CONF_BUFTOOSMALL), VPNConfGetLastError());
-    EXPECT_EQ(0, VPNCFG_HashBuf("abc", 3, large.data(), 33));
-    EXPECT_EQ(uint32_t(CONF_WRONGFORMAT), VPNConfGetLastError());
-    EXPECT_EQ(std::vector<uint8_t>(33, 0xCC), large);
-    EXPECT_THAT(Journal(), HasSubstr("VPNCFG_HashBuf(3 bytes, output of 16) = 0, error 4 CONF_BUFTOOSMALL"));
-
-    std::vector<uint8_t> record(PROFSTORE_RECORD_SIZE, 0x5A);
-    VPNConfUnload(record.data());
-    EXPECT_EQ(0xFF, record[4]);
-    EXPECT_EQ(0, record[843]);
-    EXPECT_EQ(0xFF, record[845]);
-    EXPECT_EQ(0x5A, record[851]);
-    VPNConfUnload(nullptr);  // refused, journalled, no crash
-    EXPECT_THAT(Journal(), HasSubstr("VPNConfUnload(0000000000000000) refused"));
-}

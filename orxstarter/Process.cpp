@@ -1,5 +1,7 @@
 #include "orxstarter/Process.h"
 
+#include "common/orxinterps/src/interps.h"
+
 std::atomic<DWORD> LastSessionEvent{0};
 
 const char* ProcessStateName(int32_t state) {
@@ -9,6 +11,13 @@ const char* ProcessStateName(int32_t state) {
     };
     if (state < 0 || state > ORX_UNKNOWN_STATE) return "UNKNOWN_STATE";
     return kNames[state];
+}
+
+bool CloseChannelOf(std::atomic<HANDLE>& slot) {
+    HANDLE channel = slot.exchange(nullptr);
+    if (channel == nullptr) return false;
+    IPCUnitialize(channel);
+    return true;
 }
 
 CProcess::~CProcess() {

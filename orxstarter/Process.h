@@ -21,6 +21,10 @@ enum OrxProcessState : int32_t {
 // The state's trace name; "UNKNOWN_STATE" for a value outside 0 to 6.
 const char* ProcessStateName(int32_t state);
 
+// Takes the channel out of its slot and closes it; false when the slot was
+// already empty. The exchange makes a second closer find nothing to close.
+bool CloseChannelOf(std::atomic<HANDLE>& slot);
+
 // For the daemon, "not running" is TERMINATED or RUNNABLE.
 constexpr bool IsNotRunningState(int32_t state) {
     return state == ORX_TERMINATED_STATE || state == ORX_RUNNABLE_STATE;

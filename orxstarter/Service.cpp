@@ -79,22 +79,18 @@ void CService::Run(DWORD, LPSTR*) {
         ReportStatus(SERVICE_RUNNING, 3000);
         WaitForStop();
         WaitForStopWork();
-        CloseIkeServer();
+        // The daemon's channel closes before stopped is reported, as the GUI
+        // broker's do: a service started again while this process ends must
+        // not find it still served by the old one.
+        CloseChannelOf(ike_.IkeServerChannel);
         ReportStatus(SERVICE_STOPPED, 3000);
         orx::ExclusiveGuard guard(stopLock_);
         if (stopEvent_ != nullptr) CloseHandle(stopEvent_);
         stopEvent_ = nullptr;
+    } else {
+        CloseChannelOf(ike_.IkeServerChannel);  // the GUI broker's channels could not be opened
     }
-    CloseIkeServer();  // when the GUI broker's channels could not be opened
     TRACE("<= CService::Run\n");
-}
-
-// The daemon's channel closes before stopped is reported, as the GUI
-// broker's do: a service started again while this process ends must not find
-// it still served by the old one.
-void CService::CloseIkeServer() {
-    HANDLE channel = ike_.IkeServerChannel.exchange(nullptr);
-    if (channel != nullptr) IPCUnitialize(channel);
 }
 
 bool CService::OpenChannels() {

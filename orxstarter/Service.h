@@ -29,7 +29,6 @@ private:
     // Opens both parts' server channels, the GUI broker's only after the
     // IKE supervisor's; false when either failed.
     bool OpenChannels();
-    void CloseIkeServer();
     // Wakes Run: sets the stop event if it exists.
     void SignalStop();
     // Waits for the stop event, taking waiting window messages after a

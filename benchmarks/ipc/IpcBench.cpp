@@ -13,6 +13,7 @@
 //   ipc_bench.exe [--rounds N] [--blocks B] [--messages M]
 #include "benchmarks/BenchClock.h"
 #include "benchmarks/ipc/BenchEnds.h"
+#include "tests/support/TestSupport.h"
 #include "sysdep/WinHandles.h"
 
 #include <windows.h>
@@ -37,8 +38,6 @@ constexpr uint32_t kMessageSize = 696;
 constexpr unsigned kWarmupRounds = 50;
 constexpr DWORD kBlockTimeoutMs = 120000;
 
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orxike.exe";
-
 struct Options {
     unsigned rounds = 500;    // measured round trips per block
     unsigned blocks = 20;     // blocks per variant
@@ -62,42 +61,6 @@ struct Message {
         std::memcpy(bytes, &type, sizeof type);
         for (uint32_t i = 4; i < kMessageSize; ++i) bytes[i] = static_cast<unsigned char>(i);
     }
-};
-
-// ---- "StarterLogFile" for the library's variants ----
-
-class StarterLogFileSetting {
-public:
-    StarterLogFileSetting() {
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
-        DWORD size = sizeof saved_;
-        hadValue_ = key_ && RegQueryValueExA(key_.get(), "StarterLogFile", nullptr, &savedType_, saved_, &size) ==
-                                ERROR_SUCCESS;
-        savedSize_ = size;
-    }
-    ~StarterLogFileSetting() {
-        if (!key_) return;
-        if (hadValue_) {
-            RegSetValueExA(key_.get(), "StarterLogFile", 0, savedType_, saved_, savedSize_);
-        } else {
-            RegDeleteValueA(key_.get(), "StarterLogFile");
-        }
-    }
-    StarterLogFileSetting(const StarterLogFileSetting&) = delete;
-    StarterLogFileSetting& operator=(const StarterLogFileSetting&) = delete;
-
-    void SetZero() {
-        const BYTE zero = 0;
-        RegSetValueExA(key_.get(), "StarterLogFile", 0, REG_BINARY, &zero, 1);
-    }
-    void Remove() { RegDeleteValueA(key_.get(), "StarterLogFile"); }
-
-private:
-    orx::UniqueHKey key_;
-    bool hadValue_ = false;
-    DWORD savedType_ = 0;
-    BYTE saved_[64] = {};
-    DWORD savedSize_ = 0;
 };
 
 // ---- Peer process ----
@@ -380,7 +343,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 int Measure(const Options& options) {
     const std::string tag = Tag();
-    StarterLogFileSetting setting;
+    // "StarterLogFile" for the library's variants, put back at the end.
+    testing_support::ScopedRegValue setting(HKEY_LOCAL_MACHINE, testing_support::kAppPathsKey, "StarterLogFile");
 
     // The measuring side's servers exist before the peers connect to them.
     EventsDriver events(tag);
@@ -424,7 +388,7 @@ int Measure(const Options& options) {
                    library.OneWay(messages, libraryAbsent.samples.messagesPerSecond);
         },
         [&] {
-            setting.SetZero();
+            setting.SetBinary({0});
             return library.RoundTrips(rounds, libraryZero.samples.roundTripsUs) &&
                    library.OneWay(messages, libraryZero.samples.messagesPerSecond);
         },

@@ -38,11 +38,6 @@ HANDLE OpenServer(const char* channel, IpcRecvCallback callback, CGui* broker, c
     return IPCInitServer(name, callback, nullptr, broker);
 }
 
-void CloseChannel(std::atomic<HANDLE>& channel) {
-    HANDLE handle = channel.exchange(nullptr);
-    if (handle != nullptr) IPCUnitialize(handle);
-}
-
 }  // namespace
 
 CGui::CGui() : watchdogQuit_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
@@ -87,9 +82,9 @@ HANDLE CGui::InitServer() {
 
 bool CGui::Stop() {
     State = ORX_TERMINATED_STATE;
-    CloseChannel(CfgServerChannel);
-    CloseChannel(RelayServerChannel);
-    CloseChannel(LogonServerChannel);
+    CloseChannelOf(CfgServerChannel);
+    CloseChannelOf(RelayServerChannel);
+    CloseChannelOf(LogonServerChannel);
     return true;
 }
 

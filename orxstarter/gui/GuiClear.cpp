@@ -60,13 +60,6 @@ void CGui::TraceSlots(const char* when) const {
     TRACE("\t%s clear with user session UI IPC Slot (0x%08X)", when, TraceBits(UserSessionUiSlot.load()));
 }
 
-bool CGui::CloseChannelOf(std::atomic<HANDLE>& slot) {
-    HANDLE channel = slot.exchange(nullptr);
-    if (channel == nullptr) return false;
-    IPCUnitialize(channel);
-    return true;
-}
-
 void CGui::CloseSlot(bool logon) {
     orx::ExclusiveGuard guard(g_clearLock);
     CloseChannelOf(logon ? LogonUiSlot : UserSessionUiSlot);

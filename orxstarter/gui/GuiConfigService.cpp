@@ -96,9 +96,8 @@ void CGui::SendStartedCopyToDaemon(const unsigned char* copy, DWORD length) {
 
 bool CGui::OnConfRequest(const ReceivedMessage& received) {
     TRACE("=> OnConfRequest");
-    // The answer echoes the data as it came, whatever the library writes
-    // into the copy it is given.
-    const ConfigRequestCopy asReceived(received);
+    // The answer echoes the data as it came (the received copy), whatever
+    // the library writes into the copy it is given.
     ConfigRequestCopy forLibrary(received);
     const char* label = "";
     const uint32_t result = PerformConfOperation(forLibrary.request, label);
@@ -106,7 +105,7 @@ bool CGui::OnConfRequest(const ReceivedMessage& received) {
     if (!line.empty()) TRACE("%s", line.c_str());
 
     unsigned char answer[IPC_MAX_MSG_SIZE];
-    ComposeConfigResp(answer, result, asReceived.request);
+    ComposeConfigResp(answer, result, received.As<IpcConfigReqMsg>());
     SendToGui(answer, sizeof answer);
     SecureZeroMemory(answer, sizeof answer);
     TRACE("<= OnConfRequest");

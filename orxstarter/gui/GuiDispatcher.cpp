@@ -10,7 +10,6 @@
 #include "orxstarter/trace/DebugTrace.h"
 #include "systemlog/SystemLogEvents.h"
 
-#include <cstring>
 
 using namespace gui_settings;
 
@@ -88,13 +87,11 @@ void CGui::Act(const GuiRule& rule, const ReceivedMessage& received, void* inPla
     }
     case GuiAction::ConfigRequest: OnConfRequest(received); break;
     case GuiAction::PanelOpen: AnswerPanelRequest(); break;
-    case GuiAction::PanelPassword: {
-        unsigned char password[sizeof(IpcPasswordMsg::password)];
-        std::memcpy(password, received.As<IpcPasswordMsg>().password, sizeof password);
-        OnCfgPanelPwdResp(password);
-        SecureZeroMemory(password, sizeof password);
+    case GuiAction::PanelPassword:
+        // Read from the received copy, which wipes itself.
+        OnCfgPanelPwdResp(reinterpret_cast<const unsigned char(&)[sizeof(IpcPasswordMsg::password)]>(
+            received.As<IpcPasswordMsg>().password));
         break;
-    }
     case GuiAction::None:
     case GuiAction::DebugOn:
     case GuiAction::Unknown: break;

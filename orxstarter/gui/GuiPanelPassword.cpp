@@ -90,7 +90,7 @@ CGui::Salt CGui::GetCfgLockRandBytes() {
     return salt;
 }
 
-void CGui::OnCfgPanelPwdResp(unsigned char (&password)[kPasswordFieldSize]) {
+void CGui::OnCfgPanelPwdResp(const unsigned char (&password)[kPasswordFieldSize]) {
     const bool granted = CheckPanelPassword(password);
     SendEmptyToGui(granted ? CFGPANEL_OPEN_GRANTED : CFGPANEL_OPEN_REFUSED);
     LogSystemEvent(kEventPanelPassword, kFacilityGui, granted ? kLevelInfo : kLevelError, granted ? 1 : 0, nullptr);

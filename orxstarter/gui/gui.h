@@ -79,8 +79,6 @@ private:
     void CloseSlot(bool logon);
     // ... and puts `channel` in it and in CurrentUiSlot.
     void FillSlot(bool logon, HANDLE channel);
-    // Empties the slot; false when it held no channel.
-    static bool CloseChannelOf(std::atomic<HANDLE>& slot);
     void TraceSlots(const char* when) const;
     bool SendToGui(const void* message, DWORD length);
     void SendEmptyToGui(uint32_t code);
@@ -108,7 +106,7 @@ private:
 
     // ---- the configuration-panel password ----
     void AnswerPanelRequest();
-    void OnCfgPanelPwdResp(unsigned char (&password)[256]);
+    void OnCfgPanelPwdResp(const unsigned char (&password)[256]);
     bool CheckPanelPassword(const unsigned char (&password)[256]);
     static bool GetCfgLockHash(unsigned char* output, const DWORD* size);
     static Salt GetCfgLockRandBytes();

@@ -49,8 +49,7 @@ HANDLE COrxIke::InitClient(uint8_t) {
     TRACE("=> InitOrxIkeComm, Index=%d, MaxTry=%d", 0, kMaxTry);
     // A channel still held from an earlier daemon whose end was not yet
     // cleared is closed first: it leads nowhere now.
-    HANDLE stale = IkeChannel.exchange(nullptr);
-    if (stale != nullptr) IPCUnitialize(stale);
+    CloseChannelOf(IkeChannel);
 
     HANDLE channel = nullptr;
     for (int index = 0; index < kMaxTry; ++index) {

@@ -162,8 +162,7 @@ bool COrxIke::Stop() {
 }
 
 bool COrxIke::Clear(uint8_t) {
-    HANDLE channel = IkeChannel.exchange(nullptr);
-    if (channel != nullptr) IPCUnitialize(channel);
+    CloseChannelOf(IkeChannel);
     Connected = false;
     HandleIkeext(1);
     State = ORX_TERMINATED_STATE;

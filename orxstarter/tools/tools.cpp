@@ -37,7 +37,6 @@ bool OpenOrCreateForWrite(HKEY hKey, const char* pKey, orx::UniqueHKey& key) {
 bool DeleteChildren(RegDeleteKeyExFn deleteKey, HKEY hKey, HKEY opened, const char* lpSubKey) {
     char path[REG_HELPER_BUFFER_SIZE] = {};
     char child[REG_HELPER_BUFFER_SIZE] = {};
-    char previous[REG_HELPER_BUFFER_SIZE] = {};
     const size_t nameOffset = reg_tools::PathWithSeparator(lpSubKey, path, sizeof path);
     if (nameOffset == 0) {
         TRACE("Buffer truncated, operation cancelled");
@@ -49,10 +48,11 @@ bool DeleteChildren(RegDeleteKeyExFn deleteKey, HKEY hKey, HKEY opened, const ch
         if (RegEnumKeyExA(opened, index, child, &childSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             return allGone;
         }
-        if (lstrcmpiA(child, previous) == 0) {
-            TRACE("   DelRegNodeRecurse %s did not go away, skipped", path);  // the path of the child tried last
+        // The path still ends with the name of the child tried last (empty
+        // before the first), and sibling names differ whatever their case.
+        if (lstrcmpiA(child, path + nameOffset) == 0) {
+            TRACE("   DelRegNodeRecurse %s did not go away, skipped", path);
             allGone = false;
-            previous[0] = '\0';
             ++index;
             continue;
         }
@@ -61,7 +61,6 @@ bool DeleteChildren(RegDeleteKeyExFn deleteKey, HKEY hKey, HKEY opened, const ch
             return false;
         }
         if (!DelRegNodeRecurse(deleteKey, hKey, path)) return false;
-        std::memcpy(previous, child, sizeof previous);
     }
 }
 

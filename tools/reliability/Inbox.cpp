@@ -21,11 +21,10 @@ std::string Received::Text(size_t offset) const {
 }
 
 Inbox::Inbox(const std::string& channelName)
-    : name_(channelName),
-      arrived_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+    : arrived_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       reading_(CreateEventA(nullptr, TRUE, TRUE, nullptr)),
       holding_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-    if (arrived_ && reading_ && holding_) channel_ = IPCInitServer(name_.c_str(), &Inbox::OnMessage, nullptr, this);
+    if (arrived_ && reading_ && holding_) channel_ = IPCInitServer(channelName.c_str(), &Inbox::OnMessage, nullptr, this);
 }
 
 Inbox::~Inbox() {
@@ -55,7 +54,6 @@ void Inbox::Take(const unsigned char* message, DWORD length) {
         ++total_;
         lastArrivalMs_ = NowMs();
         if (bulkOn_ && type == bulkType_) {
-            ++bulkCount_;
             uint32_t number = 0;
             if (length >= bulkOffset_ + sizeof number) std::memcpy(&number, message + bulkOffset_, sizeof number);
             if (number >= bulkSeen_.size()) bulkSeen_.resize(number + 1 + bulkSeen_.size() / 2, false);
@@ -107,11 +105,6 @@ void Inbox::CountBulk(uint32_t type, size_t numberOffset) {
 std::vector<bool> Inbox::BulkSeen() {
     std::lock_guard<std::mutex> guard(lock_);
     return bulkSeen_;
-}
-
-uint64_t Inbox::BulkCount() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return bulkCount_;
 }
 
 uint64_t Inbox::TotalCount() {

@@ -34,7 +34,6 @@ public:
     Inbox& operator=(const Inbox&) = delete;
 
     bool ok() const { return channel_ != nullptr; }
-    const std::string& name() const { return name_; }
 
     // The next kept message of `type` within `timeoutMs`; kept messages of
     // other types before it are passed over.
@@ -47,7 +46,6 @@ public:
     // at `numberOffset` (1, 2, ...), never kept.
     void CountBulk(uint32_t type, size_t numberOffset);
     std::vector<bool> BulkSeen();  // index = number
-    uint64_t BulkCount();
     uint64_t TotalCount();
 
     // An auto-reset event set on every arrival, and the time of the last one
@@ -65,7 +63,6 @@ private:
     void Take(const unsigned char* message, DWORD length);
 
     static constexpr size_t kMaxKept = 4096;  // a flood only keeps its newest
-    std::string name_;
     std::mutex lock_;
     std::condition_variable keptChanged_;
     std::deque<Received> kept_;
@@ -73,7 +70,6 @@ private:
     bool bulkOn_ = false;
     size_t bulkOffset_ = 4;
     std::vector<bool> bulkSeen_;
-    uint64_t bulkCount_ = 0;
     uint64_t total_ = 0;
     double lastArrivalMs_ = 0;
     orx::UniqueHandle arrived_;

@@ -25,9 +25,6 @@ public:
     bool ok() const { return processId_ != 0; }
     double startMs() const { return startMs_; }  // StartService until SERVICE_RUNNING
     DWORD processId() const { return processId_; }
-    // Why the start failed: the system's error code (0 when the service
-    // started, or reported running but gave no process).
-    DWORD startError() const { return startError_; }
     std::string WhyNotStarted() const;  // for a figure that could not be made
 
     // Waits up to 60 s for each.
@@ -38,7 +35,7 @@ private:
     double startMs_ = -1;
     DWORD processId_ = 0;
     orx::UniqueHandle process_;
-    DWORD startError_ = 0;
+    DWORD startError_ = 0;  // the system's error code when the start failed
     bool stopped_ = false;
 };
 

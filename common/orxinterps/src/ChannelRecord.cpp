@@ -28,11 +28,9 @@ void TraceRecordFields(const char* function, const IpcChannel& c) {
     for (const Field& field : fields) IPCTRACE("   %s(%s) pIpc->%s=%08lX", function, c.Name, field.name, field.value);
 }
 
+// The stop event closes with the record: a receive thread that outlived
+// IPCUnitialize may still be waiting on it until the last release.
 void ReleaseChannelObjects(IpcChannel* c) {
-    // The stop event and the thread handle of a server are closed only now:
-    // a receive thread that outlived IPCUnitialize was still waiting on them.
-    c->hStop.reset();
-    c->hRecvThread.reset();
     if (!c->hEvent.close()) {
         IPCTRACE("   failed to close event handle with error 0x%08X", static_cast<unsigned>(GetLastError()));
     }

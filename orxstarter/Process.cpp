@@ -19,18 +19,3 @@ bool CloseChannelOf(std::atomic<HANDLE>& slot) {
     IPCUnitialize(channel);
     return true;
 }
-
-CProcess::~CProcess() {
-    HANDLE thread = WatchdogThread.exchange(nullptr);
-    if (thread != nullptr) CloseHandle(thread);
-}
-
-void CProcess::AdoptWatchdogThread(HANDLE thread) {
-    HANDLE previous = WatchdogThread.exchange(thread);
-    if (previous != nullptr) CloseHandle(previous);
-}
-
-void CProcess::ReleaseWatchdogThread(HANDLE ownThread) {
-    HANDLE expected = ownThread;
-    if (WatchdogThread.compare_exchange_strong(expected, nullptr)) CloseHandle(ownThread);
-}

@@ -4,18 +4,21 @@
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/trace/DebugTrace.h"
 #include "sysdep/Locks.h"
+#include "systemlog/SystemLog.h"
 #include "systemlog/SystemLogEvents.h"
 
 #include <winsock2.h>
 
 #include <cstdio>
 
-CService theService;
-
 namespace {
 
 constexpr char kServiceName[] = "OrxIke Starter";
 constexpr uint32_t kEventServiceStopping = 11;
+// The daemon gets this long to end once terminated; its watchdog's handling
+// (the GUI told, IKEEXT restored) is part of it.
+constexpr DWORD kDaemonEndWaitMs = 5000;
+constexpr DWORD kJoinWaitMs = 10000;
 
 // Takes every window message waiting for this thread (the faceless window's
 // end-of-session messages arrive this way).
@@ -41,14 +44,20 @@ void StartWindowsSockets() {
 }  // namespace
 
 CService::CService() : CNTService(kServiceName, kServiceName) {
+    // The system log is built now, before this object is whole, so that it is
+    // destroyed after it: every part's thread has ended by then.
+    systemlog::TheSystemLog();
     TRACE("=> CService()\n");
     TRACE("<= CService()\n");
 }
 
-// The parts are destroyed after this body, the GUI broker first; an IKE
-// watchdog still telling the GUI about a daemon stopped with the service
-// must be done before that.
-CService::~CService() { ike_.WaitForEndingWatchdog(10000); }
+CService::~CService() {
+    // A service object that never ran (or whose Run was cut short) still
+    // ends what its parts started before they go.
+    StopParts();
+    CloseParts();
+    if (aliveEvent_ != nullptr) CloseHandle(aliveEvent_);
+}
 
 void CService::Run(DWORD, LPSTR*) {
     DebugTraceInit();
@@ -57,12 +66,12 @@ void CService::Run(DWORD, LPSTR*) {
     ReportStatus(SERVICE_START_PENDING, 3000);
     TRACE("   End ReportStatus(SERVICE_START_PENDING)\n");
 
-    ike_.Owner = this;
-    ike_.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, "OrxIkeAlive");
-    if (ike_.hAliveEvent == nullptr) {
+    aliveEvent_ = CreateEventA(nullptr, TRUE, FALSE, "OrxIkeAlive");
+    if (aliveEvent_ == nullptr) {
         TRACE("   CreateEvent(OrxIkeAlive) failed with error 0x%08X", static_cast<unsigned>(GetLastError()));
     }
-    gui_.Owner = this;
+    ike_.Attach(this, aliveEvent_);
+    gui_.Attach(this);
     StartWindowsSockets();
     CGui::InitLogsSystem();
 
@@ -70,25 +79,27 @@ void CService::Run(DWORD, LPSTR*) {
         HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "OrxIkeStop");
         if (event == nullptr) {
             TRACE("   CreateEvent(OrxIkeStop) failed with error 0x%08X", static_cast<unsigned>(GetLastError()));
+            event = CreateEventA(nullptr, TRUE, FALSE, nullptr);  // still woken by Stop, unnamed
         }
         {
             orx::ExclusiveGuard guard(stopLock_);
             stopEvent_ = event;
+            if (stopRequested_ && event != nullptr) SetEvent(event);  // a console Ctrl+C came first
         }
-        LoadConfiguration();
+        LoadConfigurationAtStart();
         ReportStatus(SERVICE_RUNNING, 3000);
         WaitForStop();
         WaitForStopWork();
-        // The daemon's channel closes before stopped is reported, as the GUI
-        // broker's do: a service started again while this process ends must
-        // not find it still served by the old one.
-        CloseChannelOf(ike_.IkeServerChannel);
-        ReportStatus(SERVICE_STOPPED, 3000);
+    }
+    // Whatever ended the run, nothing the service started outlives the
+    // stopped report: no daemon, no channel served, no thread of the parts.
+    StopParts();
+    CloseParts();
+    ReportStatus(SERVICE_STOPPED, 3000);
+    {
         orx::ExclusiveGuard guard(stopLock_);
         if (stopEvent_ != nullptr) CloseHandle(stopEvent_);
         stopEvent_ = nullptr;
-    } else {
-        CloseChannelOf(ike_.IkeServerChannel);  // the GUI broker's channels could not be opened
     }
     TRACE("<= CService::Run\n");
 }
@@ -97,30 +108,69 @@ bool CService::OpenChannels() {
     return ike_.InitServer() != nullptr && gui_.InitServer() != nullptr;
 }
 
+void CService::LoadConfigurationAtStart() {
+    // The pool's timer callback only reports; it is cancelled and waited for
+    // before the load's caller goes on.
+    struct Ticker {
+        static void CALLBACK Tick(PTP_CALLBACK_INSTANCE, void* context, PTP_TIMER) {
+            static_cast<CService*>(context)->ReportStatus(SERVICE_START_PENDING, 3000);
+        }
+    };
+    PTP_TIMER timer = CreateThreadpoolTimer(&Ticker::Tick, this, nullptr);
+    if (timer != nullptr) {
+        LARGE_INTEGER due;
+        due.QuadPart = -20000000LL;  // 2 s, relative
+        FILETIME dueTime;
+        dueTime.dwLowDateTime = due.LowPart;
+        dueTime.dwHighDateTime = static_cast<DWORD>(due.HighPart);
+        SetThreadpoolTimer(timer, &dueTime, 2000, 0);
+    }
+    LoadConfiguration();
+    if (timer != nullptr) {
+        SetThreadpoolTimer(timer, nullptr, 0, 0);
+        WaitForThreadpoolTimerCallbacks(timer, TRUE);
+        CloseThreadpoolTimer(timer);
+    }
+}
+
+void CService::StopParts() {
+    ike_.BeginStop();
+    gui_.BeginStop();
+    if (!ike_.WaitDaemonGone(kDaemonEndWaitMs)) TRACE("   CService: the daemon has not ended in time");
+}
+
+void CService::CloseParts() {
+    gui_.Stop();
+    // The daemon's channel closes before stopped is reported, as the GUI
+    // broker's do: a service started again while this process ends must not
+    // find it still served by the old one.
+    ike_.CloseChannels(kJoinWaitMs);
+}
+
 void CService::WaitForStop() {
     HANDLE event;
     {
         orx::SharedGuard guard(stopLock_);
         event = stopEvent_;
     }
-    for (;;) {
-        if (WaitForMultipleObjects(1, &event, FALSE, INFINITE) == WAIT_OBJECT_0) return;
-        PumpWindowMessages();
-        // Without a stop event every wait fails at once: the stop request is
-        // then heard through the flag, and the pause keeps the loop from
-        // spinning a core meanwhile.
-        {
-            orx::SharedGuard guard(stopLock_);
-            if (stopRequested_) return;
-        }
-        Sleep(100);
+    if (event == nullptr) {
+        // No event could be made at all: the stop request is heard through
+        // the flag.
+        AcquireSRWLockExclusive(&stopLock_);
+        while (!stopRequested_) SleepConditionVariableSRW(&stopWorkDone_, &stopLock_, INFINITE, 0);
+        ReleaseSRWLockExclusive(&stopLock_);
+        return;
     }
+    while (WaitForMultipleObjects(1, &event, FALSE, INFINITE) != WAIT_OBJECT_0) PumpWindowMessages();
 }
 
 void CService::SignalStop() {
-    orx::ExclusiveGuard guard(stopLock_);
-    stopRequested_ = true;
-    if (stopEvent_ != nullptr) SetEvent(stopEvent_);
+    {
+        orx::ExclusiveGuard guard(stopLock_);
+        stopRequested_ = true;
+        if (stopEvent_ != nullptr) SetEvent(stopEvent_);
+    }
+    WakeAllConditionVariable(&stopWorkDone_);
 }
 
 void CService::BeginStopWork() {
@@ -146,13 +196,15 @@ void CService::Stop() {
     BeginStopWork();
     TRACE("=> CService::Stop()\n");
     ReportStatus(SERVICE_STOP_PENDING, 15000);
-    if (ike_.Connected) ike_.Stop();
+    // The daemon is ended whether or not it completed its handshake, and
+    // nothing launches one again.
+    StopParts();
     SignalStop();
 
     TRACE("=> StopGUI");
     unsigned char stopped[IPC_MAX_MSG_SIZE];
     ComposeEmptyMsg(stopped, VPNCONF_STOPPED);
-    IPCSendMsg(gui_.CurrentUiSlot.load(), stopped, sizeof stopped);
+    gui_.SendToGui(stopped, sizeof stopped);
     gui_.Stop();
     TRACE("<= StopGUI");
 
@@ -165,7 +217,7 @@ void CService::Shutdown() {
     BeginStopWork();
     TRACE("=> CService::Shutdown()\n");
     ReportStatus(SERVICE_STOP_PENDING, 5000);
-    if (ike_.Connected) ike_.Stop();
+    StopParts();
     SignalStop();
     TRACE("<= CService::Shutdown()\n");
     EndStopWork();

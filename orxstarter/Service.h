@@ -1,5 +1,7 @@
 // The starter service: the program's one service object. It composes the IKE
-// supervisor and the GUI broker, runs them, and stops them.
+// supervisor and the GUI broker, runs them, and stops them: a stop ends the
+// daemon (even one still being launched), lets nothing launch again, and
+// serves no channel once stopped is reported.
 #pragma once
 
 #include "orxstarter/Process.h"
@@ -20,8 +22,8 @@ public:
     void SessionChange(DWORD eventType) override;
 
     // ProcessOwner: what the supervised parts ask of the service.
-    COrxIke& Ike() override { return ike_; }
-    CGui& Gui() override { return gui_; }
+    DaemonLink& Daemon() override { return ike_; }
+    GuiLink& Gui() override { return gui_; }
     void LoadConfiguration() override;
     void StopIke() override;
 
@@ -29,6 +31,15 @@ private:
     // Opens both parts' server channels, the GUI broker's only after the
     // IKE supervisor's; false when either failed.
     bool OpenChannels();
+    // The start's configuration load, with a new start-pending checkpoint
+    // every 2 s while it waits for the daemon.
+    void LoadConfigurationAtStart();
+    // Both parts enter their stop: nothing launches from here on; the daemon
+    // is ended and its end handled (bounded).
+    void StopParts();
+    // Every channel closed and every part's thread joined, before stopped is
+    // reported.
+    void CloseParts();
     // Wakes Run: sets the stop event if it exists.
     void SignalStop();
     // Waits for the stop event, taking waiting window messages after a
@@ -50,6 +61,5 @@ private:
     int stopWork_ = 0;                     // Stop/Shutdown calls under way
     bool stopRequested_ = false;
     HANDLE stopEvent_ = nullptr;           // "OrxIkeStop", created by Run
+    HANDLE aliveEvent_ = nullptr;          // "OrxIkeAlive", created by Run
 };
-
-extern CService theService;

@@ -25,7 +25,7 @@ bool IkeStartAsked() {
 }  // namespace
 
 void CService::LoadConfiguration() {
-    if (!IkeStartAsked() || ike_.Connected) return;
+    if (!IkeStartAsked() || ike_.DaemonConnected()) return;
     TRACE("=> LoadConfiguration");
     if (VPNConfLoad(1, WTSGetActiveConsoleSessionId(), nullptr) == 1 || VPNConfGetLastError() == 0) {
         TRACE("<= LoadConfiguration OK");
@@ -33,12 +33,13 @@ void CService::LoadConfiguration() {
         TRACE("<= LoadConfiguration NOK");
         return;
     }
-    ike_.Run();
+    ike_.StartDaemon();  // refused once the service stops
 }
 
+// The supervisor's Stop is a requested stop: the daemon's end is logged as a
+// stop (event 7), not as a crash.
 void CService::StopIke() {
     TRACE("=> StopIke");
-    ike_.StopRequested = true;
     ike_.Stop();
     TRACE("<= StopIke");
 }

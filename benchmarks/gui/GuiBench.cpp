@@ -96,19 +96,20 @@ std::string GuiChannelName() {
 
 int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
-    COrxIke ike;
-    CGui gui;
-    PartsOwner owner(ike, gui);
-    ike.State = ORX_READY_STATE;  // counts as running: nothing is launched
-
     Arrival daemon, guiEnd, bare;
     const std::string bareName = "orxbench.gui.hop." + std::to_string(GetCurrentProcessId());
-    if (!daemon.Listen("vpnike") || !guiEnd.Listen(GuiChannelName()) || !bare.Listen(bareName) ||
-        gui.InitServer() == nullptr) {
+    if (!daemon.Listen("vpnike") || !guiEnd.Listen(GuiChannelName()) || !bare.Listen(bareName)) {
         std::fprintf(stderr, "gui_bench: the channels could not be created (is the service running?)\n");
         return 1;
     }
-    ike.IkeChannel = IPCInitClient("vpnike");
+    ChannelDaemon ike;  // counts as running: nothing is launched
+    CGui gui;
+    PartsOwner owner(ike, gui);
+    gui.Attach(&owner);
+    if (gui.InitServer() == nullptr) {
+        std::fprintf(stderr, "gui_bench: the broker's channels could not be created\n");
+        return 1;
+    }
     HANDLE toBroker = IPCInitClient("Global\\vpnsrvcfg");
     HANDLE toBare = IPCInitClient(bareName.c_str());
 
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
     const DWORD pid = GetCurrentProcessId();
     std::memcpy(info + 16, &pid, sizeof pid);
     IPCSendMsg(toBroker, info, sizeof info);
-    for (int i = 0; i < 500 && gui.CurrentUiSlot.load() == nullptr; ++i) Sleep(10);
+    for (int i = 0; i < 500 && gui.Observe().currentSlot == nullptr; ++i) Sleep(10);
 
     std::vector<Variant> variants = {{"one channel hop (bare)", toBare, VPNCONF_SYSINFOS, &bare, 1, {}},
                                      {"GUI request passed to the daemon", toBroker, VPNCONF_SYSINFOS, &daemon, 2, {}},
@@ -146,9 +147,10 @@ int main(int argc, char** argv) {
         std::printf("%-36s %5u %7.0f us %7.0f us %14.2f\n", variant.name, variant.hops, median,
                     Percentile(variant.samples, 0.99), median / variant.hops / hop);
     }
-    for (HANDLE channel : {toBroker, toBare, gui.CurrentUiSlot.exchange(nullptr), ike.IkeChannel.exchange(nullptr)}) {
+    for (HANDLE channel : {toBroker, toBare}) {
         if (channel != nullptr) IPCUnitialize(channel);
     }
+    gui.BeginStop();
     gui.Stop();
     for (Arrival* arrival : {&daemon, &guiEnd, &bare}) IPCUnitialize(arrival->server);
     return 0;

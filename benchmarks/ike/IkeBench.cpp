@@ -85,10 +85,10 @@ double FloorLaunchUs() {
 
 double LaunchUs(COrxIke& ike) {
     const double start = NowMicroseconds();
-    if (!ike.Run() || !ike.Connected) return -1;
+    if (ike.StartDaemon() != DaemonStart::Launched || !ike.DaemonConnected()) return -1;
     const double elapsed = NowMicroseconds() - start;
     ike.Stop();
-    for (int i = 0; i < 200 && ike.State != ORX_TERMINATED_STATE; ++i) Sleep(10);
+    ike.WaitDaemonGone(2000);
     return elapsed;
 }
 
@@ -152,17 +152,18 @@ int main(int argc, char** argv) {
     }
     const Options options = ParseOptions(argc, argv);
     PathSetting path;
+    Sink gui("ike_bench.gui");
+    Sink hop("ike_bench.hop");
+    ChannelGui guiLink("ike_bench.gui");
+    orx::UniqueHandle alive(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     COrxIke ike;
-    CGui broker;
-    PartsOwner owner(ike, broker);
-    ike.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    PartsOwner owner(ike, guiLink);
+    owner.ike = &ike;
+    ike.Attach(&owner, alive.get());
     if (ike.InitServer() == nullptr) {
         std::printf("cannot create vpnsrvike (is the service running?)\n");
         return 1;
     }
-    Sink gui("ike_bench.gui");
-    Sink hop("ike_bench.hop");
-    broker.CurrentUiSlot = IPCInitClient("ike_bench.gui");
     HANDLE toService = IPCInitClient("vpnsrvike");
     HANDLE toHop = IPCInitClient("ike_bench.hop");
 
@@ -184,7 +185,6 @@ int main(int argc, char** argv) {
                 relay, hopUs, relay / (2 * hopUs), relay / hopUs);
     IPCUnitialize(toService);
     IPCUnitialize(toHop);
-    IPCUnitialize(broker.CurrentUiSlot);
-    IPCUnitialize(ike.IkeServerChannel);
+    ike.CloseChannels(10000);
     return 0;
 }

@@ -97,6 +97,11 @@ bool CNTService::ReportStatus(DWORD state, DWORD waitHint) {
     return reported;
 }
 
+DWORD CNTService::CurrentState() {
+    orx::SharedGuard guard(statusLock_);
+    return status_.dwCurrentState;
+}
+
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
     CNTService* service = ServiceInstance;
     if (service == nullptr) return;
@@ -121,7 +126,7 @@ DWORD WINAPI ServiceCtrl(DWORD controlCode, DWORD eventType, LPVOID, LPVOID) {
             case ServiceControlAction::Pause: service->Pause(); break;
             case ServiceControlAction::Continue: service->Continue(); break;
             case ServiceControlAction::Interrogate:
-                service->ReportStatus(service->status_.dwCurrentState, 3000);
+                service->ReportStatus(service->CurrentState(), 3000);
                 break;
             case ServiceControlAction::Shutdown: service->Shutdown(); break;
             case ServiceControlAction::SessionChange: service->SessionChange(eventType); break;

@@ -52,6 +52,8 @@ public:
     // Reports a state to the service control manager; true in debug mode,
     // where nothing is reported.
     bool ReportStatus(DWORD state, DWORD waitHint);
+    // The state last reported, read under the status lock.
+    DWORD CurrentState();
 
     const char* ServiceName() const { return serviceName_; }
     const char* DisplayName() const { return displayName_; }

@@ -6,7 +6,6 @@
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/ReceivedMessage.h"
 #include "orxstarter/gui/GuiSettings.h"
-#include "orxstarter/ike/orxike.h"
 #include "orxstarter/trace/DebugTrace.h"
 #include "standins/profstore/Profstore.h"
 #include "systemlog/SystemLogEvents.h"
@@ -26,7 +25,9 @@ constexpr char kLogonChannel[] = "vpnsrvlogonui";
 constexpr char kUserGuiChannel[] = "vpncfg";
 constexpr char kLogonGuiChannel[] = "vpnlogonui";
 constexpr char kDefaultImage[] = "tunpanel.exe";
-constexpr DWORD kWatchdogDrainMs = 5000;
+// Callbacks under way when the broker stops are woken by its stop; this
+// bounds the wait for one that is not.
+constexpr DWORD kDrainMs = 5000;
 
 void SetRecordWord(unsigned char* record, size_t offset, uint32_t value) {
     std::memcpy(record + offset, &value, sizeof value);
@@ -40,7 +41,7 @@ HANDLE OpenServer(const char* channel, IpcRecvCallback callback, CGui* broker, c
 
 }  // namespace
 
-CGui::CGui() : watchdogQuit_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+CGui::CGui() : quit_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     for (auto& record : CfgRecords) {
         SetRecordWord(record, 4, 0xFFFF);
         SetRecordWord(record, 844, 0xFFFF);
@@ -48,15 +49,25 @@ CGui::CGui() : watchdogQuit_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
 }
 
 CGui::~CGui() {
-    if (watchdogQuit_) SetEvent(watchdogQuit_.get());
-    for (DWORD waited = 0; liveWatchdogs_.load() > 0 && waited < kWatchdogDrainMs; waited += 10) Sleep(10);
+    BeginStop();
+    Stop();
+    watchdogs_.JoinAll(INFINITE);
+    CloseChannelOf(UserSessionUiSlot);
+    CloseChannelOf(LogonUiSlot);
+    CurrentUiSlot = nullptr;
     for (auto& record : CfgRecords) VPNConfUnload(record);
+}
+
+void CGui::BeginStop() {
+    stopping_ = true;
+    SetEvent(quit_.get());
 }
 
 bool CGui::Run() { return true; }
 
 HANDLE CGui::InitServer() {
     char name[256];
+    callbacks_.Reopen();
     CfgServerChannel = OpenServer(kCfgChannel, &CGui::ReceiveMsg, this, name);
     if (CfgServerChannel.load() == nullptr) {
         TRACE("<= IPCInitServer %s failed!!!\n", name);
@@ -74,6 +85,8 @@ HANDLE CGui::InitServer() {
     LogonServerChannel = OpenServer(kLogonChannel, &CGui::ReceiveMsg, this, name);
     if (LogonServerChannel.load() == nullptr) {
         TRACE("<= IPCInitServer %s failed!!!\n", name);
+        // None of the broker's channels is left served.
+        Stop();
         return nullptr;
     }
     TRACE("<= IPCInitServer IHM success, 0x%08X\n", TraceBits(LogonServerChannel.load()));
@@ -82,10 +95,23 @@ HANDLE CGui::InitServer() {
 
 bool CGui::Stop() {
     State = ORX_TERMINATED_STATE;
+    const bool drained = callbacks_.CloseAndDrain(kDrainMs);
+    if (!drained) TRACE("   CGui::Stop: a request was still being handled after %u ms", static_cast<unsigned>(kDrainMs));
     CloseChannelOf(CfgServerChannel);
     CloseChannelOf(RelayServerChannel);
     CloseChannelOf(LogonServerChannel);
-    return true;
+    return drained;
+}
+
+CGui::Snapshot CGui::Observe() {
+    size_t watched;
+    {
+        orx::SharedGuard guard(watchLock_);
+        watched = watched_.size();
+    }
+    orx::SharedGuard guard(clearLock_);
+    return {State.load(), UserSessionUiSlot.load(), LogonUiSlot.load(), CurrentUiSlot.load(), watched,
+            SessionId.load()};
 }
 
 bool CGui::OnIHMConnect(DWORD processId, uint32_t watchdogRequest, int8_t connectType) {
@@ -130,11 +156,9 @@ HANDLE CGui::InitClient(uint8_t logon) {
     std::snprintf(name, sizeof name, "Session\\%d\\%s", static_cast<int>(SessionId.load()),
                   logon != 0 ? kLogonGuiChannel : kUserGuiChannel);
     // A GUI of the same kind that announces itself again replaces the
-    // earlier one: that one's channel is closed first, never left open and
-    // forgotten.
-    CloseSlot(logon != 0);
+    // earlier one: its channel is closed as the new one takes the slot.
     HANDLE channel = IPCInitClient(name);
-    FillSlot(logon != 0, channel);
+    FillSlot(logon != 0, channel, ProcessId.load());
     if (channel == nullptr) {
         TRACE("<= InitVpnConfClient Failed\n");
         return nullptr;
@@ -150,6 +174,8 @@ BOOL CGui::ReceiveMsg2(void* message, DWORD length, void* context) {
         TRACE("   ReceiveMsg2 with wrong argument\n");
         return FALSE;
     }
+    const CallbackGate::Pass pass(self->callbacks_);
+    if (!pass) return TRUE;  // the broker is stopping: nothing more is served
     const ReceivedMessage received(message, length);
     TRACE("=> ReceiveMsg2 with type 0x%08X, forwarding to main instance\n", static_cast<unsigned>(received.Type()));
     self->SendToGui(message, received.length());
@@ -166,5 +192,5 @@ void CGui::SendEmptyToGui(uint32_t code) {
 }
 
 bool CGui::PassToDaemon(const void* message, DWORD length) {
-    return Owner != nullptr && IPCSendMsg(Owner->Ike().IkeChannel.load(), message, length);
+    return Owner != nullptr && Owner->Daemon().SendToDaemon(message, length);
 }

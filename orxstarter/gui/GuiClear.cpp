@@ -16,11 +16,6 @@ namespace {
 
 constexpr char kLockFileName[] = "tunpanel.~lk";
 
-// Process-wide: one clear at a time, whichever thread asks (the dispatcher's
-// two channels and every watchdog), and no announcement changing the slots
-// meanwhile.
-SRWLOCK g_clearLock = SRWLOCK_INIT;
-
 // The lock file is left alone when the data directory is unknown: the path
 // would otherwise be "\tunpanel.~lk" at the root of the current drive.
 void DeleteGuiLockFile() {
@@ -36,15 +31,19 @@ void DeleteGuiLockFile() {
 
 }  // namespace
 
+// One clear at a time, whichever thread asks (the dispatcher's two channels
+// and every watchdog), and no announcement changing the slots meanwhile.
 bool CGui::Clear(uint8_t selector) {
     TRACE("=> CGui::Clear locked\n");
-    orx::ExclusiveGuard guard(g_clearLock);
+    orx::ExclusiveGuard guard(clearLock_);
     TRACE("   CGui::Clear unlocked\n");
     DeleteGuiLockFile();
     TraceSlots("Enter");
     if (selector == 0) {
+        userSlotOwner_ = 0;
         if (CloseChannelOf(UserSessionUiSlot)) CurrentUiSlot = LogonUiSlot.load();
     } else if (selector == 1) {
+        logonSlotOwner_ = 0;
         if (CloseChannelOf(LogonUiSlot)) CurrentUiSlot = UserSessionUiSlot.load();
     }
     TraceSlots("Exit");
@@ -60,13 +59,13 @@ void CGui::TraceSlots(const char* when) const {
     TRACE("\t%s clear with user session UI IPC Slot (0x%08X)", when, TraceBits(UserSessionUiSlot.load()));
 }
 
-void CGui::CloseSlot(bool logon) {
-    orx::ExclusiveGuard guard(g_clearLock);
-    CloseChannelOf(logon ? LogonUiSlot : UserSessionUiSlot);
-}
-
-void CGui::FillSlot(bool logon, HANDLE channel) {
-    orx::ExclusiveGuard guard(g_clearLock);
-    (logon ? LogonUiSlot : UserSessionUiSlot) = channel;
-    CurrentUiSlot = channel;
+void CGui::FillSlot(bool logon, HANDLE channel, DWORD processId) {
+    HANDLE replaced;
+    {
+        orx::ExclusiveGuard guard(clearLock_);
+        replaced = (logon ? LogonUiSlot : UserSessionUiSlot).exchange(channel);
+        (logon ? logonSlotOwner_ : userSlotOwner_) = channel != nullptr ? processId : 0;
+        CurrentUiSlot = channel;
+    }
+    if (replaced != nullptr && replaced != channel) IPCUnitialize(replaced);
 }

@@ -7,7 +7,6 @@
 #include "orxstarter/ReceivedMessage.h"
 #include "orxstarter/gui/ConfigRequestRules.h"
 #include "orxstarter/gui/GuiSettings.h"
-#include "orxstarter/ike/orxike.h"
 #include "orxstarter/trace/DebugTrace.h"
 #include "standins/profstore/Profstore.h"
 #include "systemlog/SystemLogEvents.h"
@@ -21,6 +20,9 @@ namespace {
 
 constexpr int kStartedSendTries = 200;
 constexpr DWORD kStartedRetryMs = 400;
+// 200 tries 400 ms apart: about 80 s. A send to a mailbox someone holds costs
+// 2 s of its own, so the tries end on the clock as well as on their count.
+constexpr ULONGLONG kStartedRetryWindowMs = 80000;
 
 // A copy of the request block, with a zero after its data so that the
 // library never reads past it. Requests may carry secrets: wiped when it goes.
@@ -57,22 +59,23 @@ bool CGui::OnVpnConfStarted(const ReceivedMessage& received) {
     ComposeDaemonVpnConfStarted(copy, started);
     State = ORX_READY_STATE;
     if (Owner == nullptr) return false;
-    COrxIke& ike = Owner->Ike();
+    DaemonLink& daemon = Owner->Daemon();
 
-    if (IsNotRunningState(ike.State)) {
-        if (!ike.Run()) {
-            TRACE("<=  OnVpnConfStarted error launching ike daemon\n");
-            return false;
-        }
-    } else {
-        IkeStatusPending = true;  // a daemon started now announces itself
+    // Whether a daemon runs is decided with its launch, in one step: two GUIs
+    // starting at once never start two daemons.
+    const DaemonStart start = daemon.StartDaemon();
+    if (start == DaemonStart::Failed || start == DaemonStart::Refused) {
+        TRACE("<=  OnVpnConfStarted error launching ike daemon\n");
+        return false;
     }
     TRACE("   send ORXIKE_STARTED\n");
-    if (IsNotRunningState(ike.State)) {
+    if (!daemon.DaemonRunning()) {
         TRACE("<=  OnVpnConfStarted unknown error ike daemon\n");
         return false;
     }
-    if (IkeStatusPending) SendIkeStatus();
+    // A daemon started now announces itself; one that ran already is
+    // announced here.
+    if (start == DaemonStart::AlreadyRunning) SendIkeStatus();
     SendStartedCopyToDaemon(copy, sizeof copy);
     return true;
 }
@@ -83,14 +86,17 @@ void CGui::SendIkeStatus() {
     ComposeStatusMsg(status, true, true, LastSessionEvent.load());
     const bool sent = SendToGui(status, sizeof status);
     TRACE("<= SendIkeStatus: 0x%08x\n", sent ? 1u : 0u);
-    IkeStatusPending = false;
 }
 
 // A daemon just started may not have its channel ready: the copy is sent
-// again, 400 ms apart, at most 200 times.
+// again, 400 ms apart, at most 200 times and for about 80 s, until the broker
+// stops.
 void CGui::SendStartedCopyToDaemon(const unsigned char* copy, DWORD length) {
+    const ULONGLONG deadline = GetTickCount64() + kStartedRetryWindowMs;
     int failed = 0;
-    while (!PassToDaemon(copy, length) && ++failed < kStartedSendTries) Sleep(kStartedRetryMs);
+    while (!PassToDaemon(copy, length) && ++failed < kStartedSendTries && GetTickCount64() < deadline) {
+        if (WaitForSingleObject(quit_.get(), kStartedRetryMs) != WAIT_TIMEOUT) break;
+    }
     TRACE("<=  OnVpnConfStarted ike started (%d)", failed);
 }
 
@@ -134,14 +140,12 @@ uint32_t CGui::PerformConfOperation(IpcConfigReqMsg& request, const char*& label
 
 void CGui::OnUpdateConfig(const void* message, DWORD length) {
     if (Owner == nullptr) return;
-    COrxIke& ike = Owner->Ike();
-    TRACE("=> OnUpdateConfig state = %d", static_cast<int>(ike.State.load()));
-    if (IsNotRunningState(ike.State)) {
-        TRACE("   ORXIKE is not running\n");
-        if (!ike.Run()) {
-            TRACE("   Cannot run ORXIKE\n");
-            return;
-        }
+    DaemonLink& daemon = Owner->Daemon();
+    TRACE("=> OnUpdateConfig state = %d", daemon.DaemonRunning() ? ORX_READY_STATE : ORX_TERMINATED_STATE);
+    const DaemonStart start = daemon.StartDaemon();
+    if (start == DaemonStart::Failed || start == DaemonStart::Refused) {
+        TRACE("   Cannot run ORXIKE\n");
+        return;
     }
     PassToDaemon(message, length);
     TRACE("<= OnUpdateConfig");
@@ -149,13 +153,16 @@ void CGui::OnUpdateConfig(const void* message, DWORD length) {
 
 void CGui::OnResetIke() {
     if (Owner == nullptr) return;
-    COrxIke& ike = Owner->Ike();
+    DaemonLink& daemon = Owner->Daemon();
     TRACE("=> OnResetIke");
-    TRACE("\tcurrent ike status %d", static_cast<int>(ike.State.load()));
-    if (!IsNotRunningState(ike.State)) {
+    const bool running = daemon.DaemonRunning();
+    TRACE("\tcurrent ike status %d", running ? ORX_READY_STATE : ORX_TERMINATED_STATE);
+    // Either way is safe if the daemon's state changes meanwhile: a stop
+    // with none running stops nothing, a start with one running starts none.
+    if (running) {
         Owner->StopIke();
     } else {
-        ike.Run();
+        daemon.StartDaemon();
     }
     TRACE("<= OnResetIke");
 }

@@ -40,6 +40,8 @@ BOOL CGui::ReceiveMsg(void* message, DWORD length, void* context) {
         TRACE("   ReceiveMsg with wrong argument\n");
         return FALSE;
     }
+    const CallbackGate::Pass pass(self->callbacks_);
+    if (!pass) return TRUE;  // the broker is stopping: nothing more is served
     const ReceivedMessage received(message, length);
     TRACE("=> ReceiveMsg with type 0x%08X\n", static_cast<unsigned>(received.Type()));
     self->Dispatch(RuleForGuiMessage(received.Type()), received, message);

@@ -1,11 +1,13 @@
-// The GUI watchdog: one thread per announcement that asks for it, waiting for
-// that GUI's process to end; a GUI that ends without saying so is reported,
-// the daemon told, and its slot cleared.
+// The GUI watchdog: one thread per GUI process that asked to be watched,
+// however often it announces itself, and a few in all; each waits for its
+// process to end. A GUI that ends while it still holds its slot has vanished
+// without saying so: it is reported, the daemon told, and its slot cleared.
+// A GUI that had closed in order, or whose slot another GUI has taken since,
+// changes nothing.
 #include "orxstarter/gui/gui.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/gui/GuiSettings.h"
-#include "orxstarter/ike/orxike.h"
 #include "orxstarter/tools/tools.h"
 #include "orxstarter/trace/DebugTrace.h"
 #include "systemlog/SystemLogEvents.h"
@@ -20,61 +22,77 @@ using namespace gui_settings;
 // only.
 struct CGui::WatchdogArgs {
     CGui* self;
-    orx::UniqueHandle process;
-    DWORD openError;
-    HANDLE thread;  // this watchdog's own thread handle
+    DWORD processId;
+    HANDLE process;  // owned by the broker's watched_ entry until Unwatch
 };
 
+bool CGui::AlreadyWatchedLocked(DWORD processId) {
+    for (const auto& entry : watched_) {
+        if (entry.processId == processId) return true;
+    }
+    return false;
+}
+
 void CGui::StartWatchdog(DWORD processId) {
-    auto args = std::make_unique<WatchdogArgs>();
-    args->self = this;
-    args->process.reset(OpenProcess(SYNCHRONIZE, FALSE, processId));
-    args->openError = args->process ? 0 : GetLastError();
-    // Suspended until it knows its own handle, which it may have to close.
-    HANDLE thread = CreateThread(nullptr, 0, &CGui::WatchDogGui, args.get(), CREATE_SUSPENDED, nullptr);
-    if (thread == nullptr) {
-        TRACE("\tthe GUI watchdog could not be started, error %d", static_cast<int>(GetLastError()));
+    orx::ExclusiveGuard guard(watchLock_);
+    if (stopping_.load()) return;
+    if (AlreadyWatchedLocked(processId)) {
+        TRACE("\tGUI [PID:%d] is watched already", static_cast<int>(processId));
         return;
     }
-    args->thread = thread;
-    ++liveWatchdogs_;
+    if (watched_.size() >= kMaxWatchedGuis) {
+        TRACE("\t%d GUIs are watched already, GUI [PID:%d] is not", static_cast<int>(watched_.size()),
+              static_cast<int>(processId));
+        return;
+    }
+    orx::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (!process) {
+        TRACE("<= WatchDog GUI : Can't SYNCHRONIZE with process error %d", static_cast<int>(GetLastError()));
+        return;
+    }
+    auto args = std::make_unique<WatchdogArgs>(WatchdogArgs{this, processId, process.get()});
+    watched_.push_back({processId, std::move(process)});
+    if (!watchdogs_.Start(&CGui::WatchDogGui, args.get())) {
+        TRACE("\tthe GUI watchdog could not be started, error %d", static_cast<int>(GetLastError()));
+        watched_.pop_back();
+        return;
+    }
     args.release();  // the thread owns them now
-    // The handle of the previous watchdog is closed here; that thread runs on.
-    AdoptWatchdogThread(thread);
-    ResumeThread(thread);
 }
 
 DWORD WINAPI CGui::WatchDogGui(void* argument) {
     std::unique_ptr<WatchdogArgs> args(static_cast<WatchdogArgs*>(argument));
     CGui* self = args->self;
     TRACE("\t=================== WatchDog GUI [0X%08X]============\n", TraceBits(self));
-    DWORD exitCode = 0;
-    if (!args->process) {
-        TRACE("<= WatchDog GUI : Can't SYNCHRONIZE with process error %d", static_cast<int>(args->openError));
-        exitCode = 0xFFFFFFFF;
-    } else {
-        // The broker's end wakes the watchdog too; it then does nothing.
-        const HANDLE waits[] = {args->process.get(), self->watchdogQuit_.get()};
-        const DWORD count = self->watchdogQuit_ ? 2 : 1;
-        if (WaitForMultipleObjects(count, waits, FALSE, INFINITE) == WAIT_OBJECT_0) self->OnGuiEnded(*args);
-    }
-    self->FinishWatchdog(args->thread);
-    return exitCode;
+    // The broker's stop wakes the watchdog too; it then does nothing.
+    const HANDLE waits[] = {args->process, self->quit_.get()};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) self->OnGuiEnded(args->processId);
+    self->Unwatch(args->processId);
+    return 0;
 }
 
-void CGui::OnGuiEnded(WatchdogArgs& args) {
+void CGui::OnGuiEnded(DWORD processId) {
     TRACE("\t=================== WatchDog GUI [PID:%d] signaled =====================\n",
-          static_cast<int>(ProcessId.load()));
+          static_cast<int>(processId));
     const int32_t state = State.load();
-    if (state == ORX_READY_STATE) LogSystemEvent(kEventGuiVanished, kFacilityGui, kLevelError, state, nullptr);
-    TRACE("\t\tGUI State before process is signaled %s", ProcessStateName(state));
-    // A GUI that closed in order (VPNCONF_CLOSED) has been cleared already.
-    if (state != ORX_TERMINATED_STATE) {
-        TellDaemonGuiVanished();
-        Clear(0);
+    int selector = -1;
+    {
+        orx::SharedGuard guard(clearLock_);
+        if (userSlotOwner_ == processId) {
+            selector = 0;
+        } else if (logonSlotOwner_ == processId) {
+            selector = 1;
+        }
     }
-    args.process.reset();
-    if (Owner != nullptr) Owner->LoadConfiguration();
+    TRACE("\t\tGUI State before process is signaled %s", ProcessStateName(state));
+    if (selector < 0) {
+        TRACE("\t\tGUI [PID:%d] had closed or was replaced: nothing to clear", static_cast<int>(processId));
+    } else {
+        if (state == ORX_READY_STATE) LogSystemEvent(kEventGuiVanished, kFacilityGui, kLevelError, state, nullptr);
+        TellDaemonGuiVanished();
+        Clear(static_cast<uint8_t>(selector));
+    }
+    if (Owner != nullptr && !stopping_.load()) Owner->LoadConfiguration();
     TRACE("<= WatchDog GUI");
 }
 
@@ -97,8 +115,13 @@ void CGui::TellDaemonGuiVanished() {
     PassToDaemon(message, sizeof message);
 }
 
-// The last use of the broker by this thread.
-void CGui::FinishWatchdog(HANDLE ownThread) {
-    ReleaseWatchdogThread(ownThread);
-    --liveWatchdogs_;
+// The last use of the broker by a watchdog thread.
+void CGui::Unwatch(DWORD processId) {
+    orx::ExclusiveGuard guard(watchLock_);
+    for (auto it = watched_.begin(); it != watched_.end(); ++it) {
+        if (it->processId == processId) {
+            watched_.erase(it);
+            return;
+        }
+    }
 }

@@ -6,7 +6,10 @@
 // last. Also home of the system log's settings operations.
 #pragma once
 
+#include "orxstarter/CallbackGate.h"
 #include "orxstarter/Process.h"
+#include "sysdep/Locks.h"
+#include "sysdep/ThreadGroup.h"
 #include "sysdep/WinHandles.h"
 
 #include <windows.h>
@@ -14,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 class ReceivedMessage;
 struct IpcConfigReqMsg;
@@ -23,14 +27,19 @@ struct GuiRule;
 constexpr size_t ORX_CFG_RECORD_SIZE = 852;
 constexpr size_t ORX_CFG_RECORD_COUNT = 3;
 
-class CGui : public CProcess {
+class CGui : public CProcess, public GuiLink {
 public:
     CGui();
-    // Releases the configuration records; wakes and waits for the GUI
-    // watchdogs still waiting, so none outlives the broker.
+    // Wakes and joins the GUI watchdogs and the callbacks still under way,
+    // closes the GUI channels and releases the configuration records.
     ~CGui();
 
+    // Ties the broker to its owner, before any channel opens.
+    void Attach(ProcessOwner* owner) { Owner = owner; }
+
     bool Run() override;  // the service never launches the GUI
+    // Closes the broker's three server channels once the callbacks under way
+    // on them have returned (bounded): nothing is served after it.
     bool Stop() override;
     bool Clear(uint8_t selector) override;
     HANDLE InitClient(uint8_t logon) override;
@@ -45,6 +54,28 @@ public:
     // The announcement of a GUI (SET_GUI_INFOS). Always true.
     bool OnIHMConnect(DWORD processId, uint32_t watchdogRequest, int8_t connectType);
 
+    // GuiLink.
+    bool SendToGui(const void* message, DWORD length) override;
+    bool GuiReady() override { return State.load() == ORX_READY_STATE; }
+
+    // The service's stop: no request starts a daemon any more, a GUI's end
+    // loads no configuration, and every wait of the broker is woken.
+    void BeginStop();
+
+    // What tests may look at.
+    struct Snapshot {
+        int32_t state;
+        HANDLE userSlot;
+        HANDLE logonSlot;
+        HANDLE currentSlot;
+        size_t watchedGuis;
+        int32_t sessionId;
+    };
+    Snapshot Observe();
+    // At most this many GUI processes are watched at once, however often
+    // and however many announce themselves.
+    static constexpr size_t kMaxWatchedGuis = 4;
+
     // Reads "SystemLogOutput", "SystemLogSyslogPort" and
     // "SystemLogSyslogServer" and switches the requested outputs on, then
     // logs event index 0. The process must have started Windows Sockets.
@@ -56,40 +87,32 @@ public:
     // the key or value is missing or holds 128 characters or more.
     static bool GetSyslogServer(char* server);
 
-    // Client channels to the GUIs and the one every answer goes on. Read by
-    // the IKE supervisor's threads while the broker's threads change them:
-    // atomics, each a whole handle.
-    std::atomic<HANDLE> UserSessionUiSlot{nullptr};
-    std::atomic<HANDLE> LogonUiSlot{nullptr};
-    std::atomic<HANDLE> CurrentUiSlot{nullptr};
-    std::atomic<HANDLE> CfgServerChannel{nullptr};
-    std::atomic<HANDLE> RelayServerChannel{nullptr};
-    std::atomic<HANDLE> LogonServerChannel{nullptr};
-    std::atomic<int32_t> ConnectType{0};
-    std::atomic<bool> IkeStatusPending{false};
     unsigned char CfgRecords[ORX_CFG_RECORD_COUNT][ORX_CFG_RECORD_SIZE] = {};
 
 private:
     using Salt = std::array<unsigned char, 32>;
     struct WatchdogArgs;
+    struct Watched {
+        DWORD processId;
+        orx::UniqueHandle process;  // SYNCHRONIZE only
+    };
 
     // ---- channels and sessions ----
     void RecordImageName(DWORD processId);
-    // Under the clear lock: closes the channel of the slot of that kind ...
-    void CloseSlot(bool logon);
-    // ... and puts `channel` in it and in CurrentUiSlot.
-    void FillSlot(bool logon, HANDLE channel);
+    // Under the clear lock: puts `channel` (the GUI `processId`'s) in the
+    // slot of that kind and in CurrentUiSlot, and closes the one it replaces.
+    void FillSlot(bool logon, HANDLE channel, DWORD processId);
     void TraceSlots(const char* when) const;
-    bool SendToGui(const void* message, DWORD length);
     void SendEmptyToGui(uint32_t code);
     bool PassToDaemon(const void* message, DWORD length);
 
     // ---- the watchdog ----
     void StartWatchdog(DWORD processId);
+    bool AlreadyWatchedLocked(DWORD processId);
     static DWORD WINAPI WatchDogGui(void* argument);
-    void OnGuiEnded(WatchdogArgs& args);
+    void OnGuiEnded(DWORD processId);
     void TellDaemonGuiVanished();
-    void FinishWatchdog(HANDLE ownThread);
+    void Unwatch(DWORD processId);
 
     // ---- the dispatcher ----
     void Dispatch(const GuiRule& rule, const ReceivedMessage& received, void* inPlace);
@@ -117,7 +140,28 @@ private:
     static void RegisterCredentialProvider();
     static void UnregisterCredentialProvider();
 
-    // Woken when the broker goes, so that no watchdog outlives it.
-    orx::UniqueHandle watchdogQuit_;
-    std::atomic<int> liveWatchdogs_{0};
+    // Client channels to the GUIs and the one every answer goes on, and the
+    // process that announced each slot's GUI (0 once that GUI closed or was
+    // cleared): changed under clearLock_, read whole by any thread.
+    std::atomic<HANDLE> UserSessionUiSlot{nullptr};
+    std::atomic<HANDLE> LogonUiSlot{nullptr};
+    std::atomic<HANDLE> CurrentUiSlot{nullptr};
+    DWORD userSlotOwner_ = 0;
+    DWORD logonSlotOwner_ = 0;
+    SRWLOCK clearLock_ = SRWLOCK_INIT;
+
+    std::atomic<HANDLE> CfgServerChannel{nullptr};
+    std::atomic<HANDLE> RelayServerChannel{nullptr};
+    std::atomic<HANDLE> LogonServerChannel{nullptr};
+    std::atomic<int32_t> State{ORX_RUNNABLE_STATE};
+    std::atomic<int32_t> SessionId{-1};
+    std::atomic<bool> Connected{false};
+    std::atomic<int32_t> ConnectType{0};
+
+    std::atomic<bool> stopping_{false};
+    orx::UniqueHandle quit_;  // set by BeginStop: ends the broker's waits and its watchdogs
+    SRWLOCK watchLock_ = SRWLOCK_INIT;
+    std::vector<Watched> watched_;
+    CallbackGate callbacks_;
+    orx::ThreadGroup watchdogs_;
 };

@@ -5,7 +5,6 @@
 
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/ReceivedMessage.h"
-#include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/DaemonMessages.h"
 #include "orxstarter/trace/DebugTrace.h"
 #include "sysdep/sysdep.h"
@@ -33,8 +32,9 @@ bool ServiceChannelIsGlobal(uint32_t osVersion) {
 HANDLE COrxIke::InitServer() {
     char name[256];
     std::snprintf(name, sizeof name, ServiceChannelIsGlobal(GetOSVersion()) ? "Global\\%s" : "%s", kServiceChannel);
+    callbacks_.Reopen();
     HANDLE channel = IPCInitServer(name, &COrxIke::ReceiveMsg, nullptr, this);
-    IkeServerChannel = channel;
+    serverChannel_ = channel;
     if (channel == nullptr) {
         TRACE("<= IPCInitServer %s failed!!!", kServiceChannel);
         return nullptr;
@@ -44,24 +44,44 @@ HANDLE COrxIke::InitServer() {
 }
 
 HANDLE COrxIke::InitClient(uint8_t) {
-    char name[256];
-    std::snprintf(name, sizeof name, "%s", kDaemonChannel);
     TRACE("=> InitOrxIkeComm, Index=%d, MaxTry=%d", 0, kMaxTry);
-    // A channel still held from an earlier daemon whose end was not yet
-    // cleared is closed first: it leads nowhere now.
-    CloseChannelOf(IkeChannel);
-
+    uint32_t generation;
+    ProcessHandle process;
+    {
+        orx::SharedGuard guard(stateLock_);
+        generation = machine_.state().generation;
+        process = ProcessOfLocked(generation);
+    }
+    // The retries end early when the service stops or the daemon they wait
+    // for has ended (its process handle may not be known yet).
+    const HANDLE waits[] = {quit_.get(), process ? process->get() : nullptr};
+    const DWORD waitCount = process ? 2 : 1;
     HANDLE channel = nullptr;
     for (int index = 0; index < kMaxTry; ++index) {
-        channel = IPCInitClient(name);
+        channel = IPCInitClient(kDaemonChannel);
         if (channel != nullptr) {
             TRACE("   IPCInitClient(IKEDAEMON_INTERPS_NAME) succeeded (index=%d)", index);
             break;
         }
         TRACE("   IPCInitClient(IKEDAEMON_INTERPS_NAME) failed : retry in 1 sec");
-        Sleep(kRetryMs);
+        if (WaitForMultipleObjects(waitCount, waits, FALSE, kRetryMs) != WAIT_TIMEOUT) break;
     }
-    IkeChannel = channel;
+    HANDLE replaced = nullptr;
+    if (channel != nullptr) {
+        orx::ExclusiveGuard guard(stateLock_);
+        const auto& state = machine_.state();
+        const bool stillOurs = state.generation == generation &&
+                               state.phase != daemon_supervision::Phase::Idle && !state.stopping;
+        // A channel still held from an earlier daemon leads nowhere now; one
+        // opened for a daemon that has ended meanwhile is not kept.
+        if (stillOurs) {
+            replaced = clientChannel_.exchange(channel);
+        } else {
+            replaced = channel;
+            channel = nullptr;
+        }
+    }
+    if (replaced != nullptr) IPCUnitialize(replaced);
     if (channel == nullptr) {
         TRACE("<= InitOrxIkeComm returns FALSE");
         return nullptr;
@@ -70,9 +90,22 @@ HANDLE COrxIke::InitClient(uint8_t) {
     return channel;
 }
 
+bool COrxIke::SendToDaemon(const void* message, DWORD length) {
+    return IPCSendMsg(clientChannel_.load(), message, length) != FALSE;
+}
+
+bool COrxIke::DaemonConnected() {
+    orx::SharedGuard guard(stateLock_);
+    return machine_.Connected();
+}
+
+bool COrxIke::DaemonRunning() {
+    orx::SharedGuard guard(stateLock_);
+    return machine_.DaemonRunning();
+}
+
 void COrxIke::SendToGui(const void* message, DWORD length) {
-    if (Owner == nullptr) return;
-    IPCSendMsg(Owner->Gui().CurrentUiSlot.load(), message, length);
+    if (Owner != nullptr) Owner->Gui().SendToGui(message, length);
 }
 
 BOOL COrxIke::ReceiveMsg(void* message, DWORD length, void* context) {
@@ -81,6 +114,8 @@ BOOL COrxIke::ReceiveMsg(void* message, DWORD length, void* context) {
         TRACE("   ReceiveMsg with wrong argument");
         return FALSE;
     }
+    const CallbackGate::Pass pass(self->callbacks_);
+    if (!pass) return TRUE;  // the supervisor is closing: nothing more is served
     const ReceivedMessage received(message, length);
     const bool silent = received.Type() == ORXIKE_SILENT_NOTIFY;
     if (!silent) TRACE("=> ReceiveMsg with type 0x%08X", received.Type());
@@ -90,12 +125,14 @@ BOOL COrxIke::ReceiveMsg(void* message, DWORD length, void* context) {
 }
 
 void COrxIke::HandleMessage(const ReceivedMessage& received, const void* inPlace) {
+    using daemon_supervision::Report;
+    using daemon_supervision::Supervisor;
     const uint32_t type = received.Type();
     const uint32_t errorCode = received.Word(offsetof(IpcDaemonStartedMsg, errorCode));
     const DaemonRule rule = RuleForDaemonMessage(type, errorCode);
     switch (rule.traceArg) {
     case DaemonRule::TraceArg::None: if (rule.trace != nullptr) TRACE("%s", rule.trace); break;
-    case DaemonRule::TraceArg::State: TRACE(rule.trace, static_cast<int>(State.load())); break;
+    case DaemonRule::TraceArg::State: TRACE(rule.trace, static_cast<int>(ReportedState())); break;
     case DaemonRule::TraceArg::ErrorCode: TRACE(rule.trace, static_cast<unsigned>(errorCode)); break;
     case DaemonRule::TraceArg::Type: TRACE(rule.trace, static_cast<unsigned>(type)); break;
     }
@@ -105,37 +142,45 @@ void COrxIke::HandleMessage(const ReceivedMessage& received, const void* inPlace
     const DWORD length = received.length();
     switch (rule.action) {
     case DaemonAction::StartedWithError:
-        State = ORX_UNKNOWN_STATE;
+        Act([](Supervisor& s) { return s.DaemonReported(Report::StartedWithError); });
         SendToGui(inPlace, length);
         LogSystemEvent(kEventDaemonStarted, 2, 3, static_cast<int32_t>(errorCode), nullptr);
         break;
-    case DaemonAction::Started:
-        State = ORX_INITIALIZATION_STATE;
-        InitClient(0);  // holds this channel while it retries
+    case DaemonAction::Started: {
+        bool connect = false;
+        Act([&connect](Supervisor& s) {
+            const auto actions = s.DaemonReported(Report::StartedOk);
+            connect = actions.connectClient;
+            return actions;
+        });
+        if (connect) {
+            InitClient(0);  // holds this channel while it retries
+        } else {
+            TRACE("   ReceiveMsg: no daemon of ours is starting, none looked for");
+        }
         LogSystemEvent(kEventDaemonStarted, 2, 5, 0, nullptr);
         break;
+    }
     case DaemonAction::Stopped:
-        State = ORX_TERMINATED_STATE;
+        Act([](Supervisor& s) { return s.DaemonReported(Report::Stopped); });
         LogSystemEvent(kEventDaemonStopped, 2, 5, 0, nullptr);
         break;
     case DaemonAction::Relay: SendToGui(inPlace, length); break;
     case DaemonAction::Alive: {
-        const bool already = Connected.load();
-        State = ORX_READY_STATE;
-        Connected = true;
-        if (hAliveEvent != nullptr && !SetEvent(hAliveEvent)) {
-            TRACE("   ReceiveMsg: SetEvent on 0x%08x failed with error 0x%08X",
-                  TraceBits(hAliveEvent), static_cast<unsigned>(GetLastError()));
-        }
+        bool already = false;
+        Act([&already](Supervisor& s) {
+            already = s.Connected();
+            return s.DaemonReported(Report::Alive);
+        });
         AlertVPNCONFaboutORXIKE(true, already);
         break;
     }
     case DaemonAction::SilentNotify:
-        if (Owner != nullptr && Owner->Gui().State.load() == ORX_READY_STATE) SendToGui(inPlace, length);
+        if (Owner != nullptr && Owner->Gui().GuiReady()) SendToGui(inPlace, length);
         break;
     case DaemonAction::SystemLog: LogSystemLogMessage(received); break;
     case DaemonAction::ReadyToDie:
-        State = ORX_TERMINATED_STATE;
+        Act([](Supervisor& s) { return s.DaemonReported(Report::ReadyToDie); });
         AlertVPNCONFaboutORXIKE(false, false);
         break;
     case DaemonAction::Remain: AlertVPNCONFaboutORXIKE(false, true); break;
@@ -146,10 +191,8 @@ void COrxIke::HandleMessage(const ReceivedMessage& received, const void* inPlace
 bool COrxIke::AlertVPNCONFaboutORXIKE(bool started, bool already) {
     if (started) {
         TRACE(already ? "=> AlertVPNCONFaboutORXIKE: ALREADY STARTED" : "=> AlertVPNCONFaboutORXIKE: JUST STARTED");
-        State = ORX_READY_STATE;
     } else if (!already) {
         TRACE("=> AlertVPNCONFaboutORXIKE: JUST STOPPED");
-        State = ORX_TERMINATED_STATE;
     } else {
         TRACE("=> AlertVPNCONFaboutORXIKE: REMAIN");
     }

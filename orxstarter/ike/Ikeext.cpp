@@ -36,31 +36,37 @@ void COrxIke::LogIkeext(uint32_t eventIndex, int32_t level, DWORD number) {
     LogSystemEvent(eventIndex, 0, level, static_cast<int32_t>(number), nullptr);
 }
 
-void COrxIke::HandleIkeext(int mode) {
-    if (mode == 1 && !IkeextStopped) return;  // we restore only what we stopped
-    // Stop and the watchdog's Clear both restore after a daemon's end; one
-    // at a time, so the second sees IKEEXT running again and leaves it.
+bool COrxIke::HandleIkeext(int mode) {
     orx::ExclusiveGuard guard(ikeextLock_);
+    return SwitchIkeext(mode);
+}
 
+// Called with ikeextLock_ held: IKEEXT is changed in the order the supervisor
+// decided, never by two threads at once.
+bool COrxIke::SwitchIkeext(int mode) {
     orx::UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) {
         TRACE("   HandleIkeext: Opening service manager returned error %0x", static_cast<unsigned>(GetLastError()));
-        return;
+        return false;
     }
     orx::UniqueScHandle ikeext(OpenServiceA(manager.get(), "IKEEXT", SERVICE_ALL_ACCESS));
     if (!ikeext) {
         TRACE("   HandleIkeext: Opening IKEEXT returned error %0x", static_cast<unsigned>(GetLastError()));
-        return;
+        return false;
     }
     SERVICE_STATUS_PROCESS status = {};
     DWORD needed = 0;
     if (!QueryServiceStatusEx(ikeext.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
                               &needed)) {
         TRACE("   HandleIkeext: Quering IKEEXT returned error %0x", static_cast<unsigned>(GetLastError()));
-        return;
+        return false;
     }
 
     const bool running = status.dwCurrentState == SERVICE_RUNNING;
+    // One that is starting is running for the restore: starting it again
+    // would only fail.
+    const bool runningOrStarting = running || status.dwCurrentState == SERVICE_START_PENDING;
+    bool stopped = false;
     if (mode == 0 && running) {
         const orx::UniqueHandle sc = StartScConfig("disabled");
         if (!sc) {
@@ -68,17 +74,17 @@ void COrxIke::HandleIkeext(int mode) {
             TRACE("   HandleIkeext: could not set Ikeext start mode to disabled");
             LogIkeext(kEventIkeextFailed, 2, error);
         }
-        SERVICE_STATUS stopped = {};
-        if (ControlService(ikeext.get(), SERVICE_CONTROL_STOP, &stopped)) {
+        SERVICE_STATUS control = {};
+        if (ControlService(ikeext.get(), SERVICE_CONTROL_STOP, &control)) {
             TRACE("   HandleIkeext: Stopping IKEEXT succeeded");
-            IkeextStopped = true;
+            stopped = true;
             LogIkeext(kEventIkeextStopped, 4, 0);
         } else {
             const DWORD error = GetLastError();
             TRACE("   HandleIkeext: Stopping IKEEXT returned error %0x", static_cast<unsigned>(error));
             LogIkeext(kEventIkeextFailed, 2, error);
         }
-    } else if (mode == 1 && !running) {
+    } else if (mode == 1 && !runningOrStarting) {
         const orx::UniqueHandle sc = StartScConfig("auto");
         if (!sc) {
             const DWORD error = GetLastError();
@@ -96,4 +102,5 @@ void COrxIke::HandleIkeext(int mode) {
             LogIkeext(kEventIkeextFailed, 2, error);
         }
     }
+    return stopped;
 }

@@ -2,83 +2,140 @@
 // IKEEXT service aside while it runs, talks to it over "vpnike" (to the
 // daemon) and "vpnsrvike" (from it), relays what the GUI must see, and
 // notices the daemon's end through a watchdog thread.
+//
+// Every decision (launch or not, what a report or an end changes, what a
+// stop ends) is taken by the pure DaemonSupervisor under stateLock_; this
+// class carries out the actions it returns.
 #pragma once
 
+#include "orxstarter/CallbackGate.h"
 #include "orxstarter/Process.h"
-#include "sysdep/Locks.h"
+#include "orxstarter/ike/DaemonSupervisor.h"
+#include "sysdep/ThreadGroup.h"
 #include "sysdep/WinHandles.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class ReceivedMessage;
 
-class COrxIke : public CProcess {
+class COrxIke : public CProcess, public DaemonLink {
 public:
     // Picks the image name once: "orxikeng.exe" when IkeV2 is configured.
     COrxIke();
+    // Ends and joins the watchdogs and the callbacks still under way.
     ~COrxIke();
 
-    // Launches the daemon and waits up to 30 s for its alive signal. The
-    // caller has decided that no daemon runs. True when the process was created.
+    // Ties the supervisor to its owner and to "OrxIkeAlive" (manual reset,
+    // kept by the caller), before any channel opens.
+    void Attach(ProcessOwner* owner, HANDLE aliveEvent);
+
+    // Launches the daemon unless one of ours runs; true when one runs now.
     bool Run() override;
-    // Terminates the daemon launched last (through the handle kept since its
-    // creation, never by a process id that may have been reused).
+    // Terminates the daemon of ours as a requested stop, waits up to 2 s for
+    // its end and restores IKEEXT; false when none runs.
     bool Stop() override;
-    // Resets after the daemon's end: channel to it closed, IKEEXT restored.
+    // After the daemon's end: channel to it closed, IKEEXT restored when we
+    // stopped it.
     bool Clear(uint8_t selector) override;
-    // Connects to the daemon's channel "vpnike", up to 360 tries a second apart.
+    // Connects to the daemon's channel "vpnike", up to 360 tries a second
+    // apart; gives up at once when the service stops or the daemon ends.
     HANDLE InitClient(uint8_t ignored) override;
     // Creates the service's channel "vpnsrvike" for the daemon's messages.
     HANDLE InitServer() override;
 
+    // DaemonLink.
+    bool SendToDaemon(const void* message, DWORD length) override;
+    bool DaemonConnected() override;
+    bool DaemonRunning() override;
+    DaemonStart StartDaemon() override;
+
+    // The service's stop: from here on nothing launches; the daemon, running
+    // or being created, is ended as a requested stop; every wait is woken.
+    void BeginStop();
+    // Waits until no daemon of ours runs and its end has been handled (GUI
+    // told, IKEEXT restored); false when `timeoutMs` passed first.
+    bool WaitDaemonGone(DWORD timeoutMs);
+    // Closes "vpnsrvike", waits for its callback under way and joins the
+    // watchdogs; false when one of them did not end in time.
+    bool CloseChannels(DWORD timeoutMs);
+
     static bool IsIkeV2();
-    // Waits (at most `timeoutMs`) for a watchdog that is handling a daemon's
-    // end: it sends to the GUI through Owner, so the service must outlive it.
-    // A watchdog still waiting on a live daemon is not waited for.
-    void WaitForEndingWatchdog(DWORD timeoutMs);
-    // Mode 0 before a launch: IKEEXT disabled and stopped when it runs.
-    // Mode 1 after the daemon's end: set to automatic and started again,
-    // only if we stopped it.
-    void HandleIkeext(int mode);
+    // Mode 0 before a launch: IKEEXT disabled and stopped when it runs (true
+    // when this call stopped it). Mode 1 after the daemon's end: set to
+    // automatic and started again unless it runs or is starting.
+    bool HandleIkeext(int mode);
 
     // Receive callback of "vpnsrvike"; `context` is the supervisor.
     static BOOL ReceiveMsg(void* message, DWORD length, void* context);
     // Tells the GUI the daemon's status (the status form); always true.
     bool AlertVPNCONFaboutORXIKE(bool started, bool already);
 
-    // Channels: the client one is replaced per daemon and read by the GUI
-    // broker's threads; atomics so a reader never sees half a pointer.
-    std::atomic<HANDLE> IkeChannel{nullptr};
-    std::atomic<HANDLE> IkeServerChannel{nullptr};
-    // "OrxIkeAlive", created by the service before any launch (manual reset).
-    HANDLE hAliveEvent = nullptr;
-    std::atomic<bool> IkeextStopped{false};
-    std::atomic<bool> StopRequested{false};
+    // What tests and the trace may look at.
+    struct Snapshot {
+        int32_t state;
+        bool connected;
+        bool clientOpen;
+        bool ikeextOurs;
+        bool stopping;
+        DWORD processId;
+        const char* imageName;
+    };
+    Snapshot Observe();
 
 private:
+    using Actions = daemon_supervision::Actions;
+    using ProcessHandle = std::shared_ptr<orx::UniqueHandle>;
     struct WatchdogArgs;
+
+    // ---- launch ----
+    DaemonStart Launch(uint32_t generation);
+    void AwaitLingering(uint32_t generation, const ProcessHandle& process);
+    bool StartWatchdog(uint32_t generation, const ProcessHandle& process);
+    DaemonStart AwaitAlive(const ProcessHandle& process);
+
+    // ---- decisions and their effects ----
+    // Runs `decide` on the supervisor under the lock and carries out what it
+    // returns. IKEEXT work is ordered as it was decided: its lock is taken
+    // before the state lock is let go.
+    using Decide = std::function<Actions(daemon_supervision::Supervisor&)>;
+    void Act(const Decide& decide);
+    void CarryOut(const Actions& actions, const ProcessHandle& process, HANDLE clientToClose);
+    ProcessHandle ProcessOfLocked(uint32_t generation) const;
+    void EndedAfterWait(uint32_t generation, const ProcessHandle& process, DWORD timeoutMs);
+    bool SwitchIkeext(int mode);
+
+    // ---- the watchdog ----
     static DWORD WINAPI WatchDogIke(void* argument);
-    void OnDaemonEnded(const WatchdogArgs& args);
     void onIkeCrashed();
-    // Sends one message to the GUI that announced itself last; the result is
-    // only traced by the channel library.
+
+    // ---- messages ----
     void SendToGui(const void* message, DWORD length);
     void HandleMessage(const ReceivedMessage& received, const void* inPlace);
-    bool StartWatchdog(const std::shared_ptr<orx::UniqueHandle>& process);
     void LogIkeext(uint32_t eventIndex, int32_t level, DWORD number);
-    std::shared_ptr<orx::UniqueHandle> CurrentDaemon();
+    int32_t ReportedState();
 
-    // The daemon's process handle, from CreateProcessA until its watchdog has
-    // cleared it. Shared: Stop and the watchdog each hold a reference, so the
-    // handle is never closed while one of them uses it.
-    SRWLOCK daemonLock_ = SRWLOCK_INIT;
-    std::shared_ptr<orx::UniqueHandle> daemon_;
-    // Launches are serialized: two GUI channels may ask at once, and there is
-    // never more than one daemon.
+    SRWLOCK stateLock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+    daemon_supervision::Supervisor machine_;
+    // The process of generation daemonGeneration_, from its creation on;
+    // shared with its watchdog, so it is never closed while either uses it.
+    uint32_t daemonGeneration_ = 0;
+    ProcessHandle daemon_;
+    // Launches one at a time; taken by launchers only, never by a stop.
     SRWLOCK launchLock_ = SRWLOCK_INIT;
+    // IKEEXT changes in the order they were decided.
     SRWLOCK ikeextLock_ = SRWLOCK_INIT;
+
+    std::atomic<HANDLE> clientChannel_{nullptr};
+    std::atomic<HANDLE> serverChannel_{nullptr};
+    HANDLE aliveEvent_ = nullptr;
+    orx::UniqueHandle quit_;          // set by BeginStop: ends every wait
+    orx::UniqueHandle releaseWatchdogs_;  // set at destruction only
+    CallbackGate callbacks_;
+    orx::ThreadGroup watchdogs_;
 };

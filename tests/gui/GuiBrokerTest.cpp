@@ -87,7 +87,7 @@ protected:
 TEST_F(Broker, AnswersFollowTheLastGuiAndClearFallsBackToTheOther) {
     Announce(false);
     Announce(true);
-    EXPECT_EQ(gui.CurrentUiSlot.load(), gui.LogonUiSlot.load());
+    EXPECT_EQ(gui.Observe().currentSlot, gui.Observe().logonSlot);
     // The relay keeps the message's length and reaches the current GUI.
     HANDLE relay = IPCInitClient("Global\\vpn2vpn");
     ASSERT_TRUE(IPCSendMsg(relay, Message(ORXIKE_SA_ADD).data(), 40));
@@ -95,21 +95,21 @@ TEST_F(Broker, AnswersFollowTheLastGuiAndClearFallsBackToTheOther) {
     IPCUnitialize(relay);
 
     gui.Clear(0);
-    EXPECT_EQ(nullptr, gui.UserSessionUiSlot.load());
-    EXPECT_EQ(gui.CurrentUiSlot.load(), gui.LogonUiSlot.load());
+    EXPECT_EQ(nullptr, gui.Observe().userSlot);
+    EXPECT_EQ(gui.Observe().currentSlot, gui.Observe().logonSlot);
     gui.Clear(7);  // names no slot
-    EXPECT_NE(nullptr, gui.LogonUiSlot.load());
+    EXPECT_NE(nullptr, gui.Observe().logonSlot);
 
     Announce(false);
-    const HANDLE earlier = gui.UserSessionUiSlot;
+    const HANDLE earlier = gui.Observe().userSlot;
     Announce(false);
     EXPECT_FALSE(IPCSendMsg(earlier, Message(ORXIKE_SA_ADD).data(), 40)) << "a GUI announced again: its earlier channel is closed";
     Bytes close = Message(VPNCONF_CLOSED);
     close[24] = 1;
     SendAndFence(close);
-    EXPECT_EQ(nullptr, gui.LogonUiSlot.load());
-    EXPECT_EQ(gui.CurrentUiSlot.load(), gui.UserSessionUiSlot.load());
-    EXPECT_EQ(ORX_TERMINATED_STATE, gui.State.load());
+    EXPECT_EQ(nullptr, gui.Observe().logonSlot);
+    EXPECT_EQ(gui.Observe().currentSlot, gui.Observe().userSlot);
+    EXPECT_EQ(ORX_TERMINATED_STATE, gui.Observe().state);
     EXPECT_THAT(SystemLog(), HasSubstr("[2002]"));
     EXPECT_TRUE(daemon.Take(VPNCONF_CLOSED, 200).empty()) << "VPNCONF_CLOSED is not for the daemon";
 }
@@ -136,8 +136,8 @@ TEST_F(Broker, GuiKilledWhileReadyIsReportedAndTheDaemonTold) {
         panel.Kill();
         EXPECT_FALSE(daemon.Take(c.told, 10000).empty());
         EXPECT_TRUE(WaitUntil([&] { return owner.loads > loads; }));
-        EXPECT_EQ(ORX_TERMINATED_STATE, gui.State.load());
-        EXPECT_EQ(nullptr, gui.UserSessionUiSlot.load());
+        EXPECT_EQ(ORX_TERMINATED_STATE, gui.Observe().state);
+        EXPECT_EQ(nullptr, gui.Observe().userSlot);
     }
     EXPECT_THAT(SystemLog(), HasSubstr("    GUI.Error   "));
     EXPECT_THAT(SystemLog(), HasSubstr("[2003]"));

@@ -38,10 +38,9 @@ std::string GuiChannelName(bool logon) {
 }
 
 void BrokerTest::SetUp() {
-    ike.State = ORX_READY_STATE;
-    ASSERT_TRUE(daemon.ok() && user->ok() && logon->ok());
+    ASSERT_TRUE(daemon.ok() && user->ok() && logon->ok() && ike.channel() != nullptr);
+    gui.Attach(&owner);
     ASSERT_NE(nullptr, gui.InitServer());
-    ike.IkeChannel = IPCInitClient("vpnike");
     toCfg_ = IPCInitClient("Global\\vpnsrvcfg");
     toLogon_ = IPCInitClient("Global\\vpnsrvlogonui");
     SetDebugTraceFlags(TRACE_TO_DEBUGGER);
@@ -52,9 +51,9 @@ void BrokerTest::SetUp() {
 void BrokerTest::TearDown() {
     systemlog::TheSystemLog().DisableAll();
     SetDebugTraceFlags(0);
+    gui.BeginStop();  // no watchdog reaches the owner from here on
     gui.Stop();
-    for (HANDLE channel : {toCfg_, toLogon_, gui.UserSessionUiSlot.exchange(nullptr),
-                           gui.LogonUiSlot.exchange(nullptr), ike.IkeChannel.exchange(nullptr)}) {
+    for (HANDLE channel : {toCfg_, toLogon_}) {
         if (channel != nullptr) IPCUnitialize(channel);
     }
     RemoveTree(logDir_);

@@ -82,11 +82,11 @@ protected:
     std::string SystemLog();
     bool Traced(const std::string& text) { return trace.WaitFor(text, 2000); }
 
-    testing_support::ScopedServiceSettings settings;  // first: the supervisor reads them
-    COrxIke ike;
+    testing_support::ScopedServiceSettings settings;  // first: the broker reads them
+    Inbox daemon{"vpnike"};
+    ChannelDaemon ike;  // counted as running, sending to `daemon`
     CGui gui;
     PartsOwner owner{ike, gui};
-    Inbox daemon{"vpnike"};
     // This process's GUI channels; a test that starts a real GUI drops them.
     std::unique_ptr<Inbox> user = std::make_unique<Inbox>(GuiChannelName(false));
     std::unique_ptr<Inbox> logon = std::make_unique<Inbox>(GuiChannelName(true));

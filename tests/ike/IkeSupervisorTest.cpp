@@ -1,7 +1,7 @@
 // The IKE supervisor in this process, with the daemon stand-in launched for
 // real from build/bin: the handshake, the daemon's messages, its end, IKEEXT.
 // This program plays the service (its channel "vpnsrvike") and the GUI (a
-// channel of its own in the broker's CurrentUiSlot).
+// channel of its own, as the GUI link).
 #include "tests/ike/IkeTestSupport.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
@@ -39,27 +39,29 @@ protected:
         ASSERT_TRUE(path_.SetString(BinDir()));
         ASSERT_TRUE(ikeV2_.Remove());
         ASSERT_TRUE(ngPath_.Remove());
-        ike.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        alive_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         ASSERT_NE(nullptr, gui_.handle());
-        broker.CurrentUiSlot = IPCInitClient(kGuiChannel);
+        ASSERT_NE(nullptr, guiLink_.channel());
+        owner_.ike = &ike;
+        ike.Attach(&owner_, alive_);
         ASSERT_NE(nullptr, ike.InitServer());
     }
 
     void TearDown() override {
         KillDaemon();
-        // The watchdog uses the owner to its end: the owner must outlive it.
-        EXPECT_TRUE(WaitUntil([&] { return ike.WatchdogThread.load() == nullptr; }));
-        IPCUnitialize(ike.IkeServerChannel);
-        IPCUnitialize(broker.CurrentUiSlot);
-        CloseHandle(ike.hAliveEvent);
+        // The watchdog uses the owner to its end: joined here, while the
+        // owner lives.
+        EXPECT_TRUE(ike.WaitDaemonGone(10000));
+        EXPECT_TRUE(ike.CloseChannels(10000));
+        CloseHandle(alive_);
     }
 
-    bool DaemonAlive() const {
-        orx::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, ike.ProcessId));
+    bool DaemonAlive() {
+        orx::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, ike.Observe().processId));
         return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
     }
     void KillDaemon() {
-        orx::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ike.ProcessId));
+        orx::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ike.Observe().processId));
         if (process) {
             TerminateProcess(process.get(), 9);
             WaitForSingleObject(process.get(), 5000);
@@ -68,8 +70,8 @@ protected:
     // Launches the stand-in and expects its handshake to complete.
     void Launch() {
         ASSERT_TRUE(ike.Run());
-        ASSERT_TRUE(ike.Connected);
-        ASSERT_EQ(ORX_READY_STATE, ike.State);
+        ASSERT_TRUE(ike.Observe().connected);
+        ASSERT_EQ(ORX_READY_STATE, ike.Observe().state);
     }
     // Sends a message to the supervisor as the daemon would.
     void SendAsDaemon(const void* message, DWORD length) {
@@ -97,8 +99,8 @@ protected:
         EXPECT_EQ(IPC_MAX_MSG_SIZE, crashed.length);
         ExpectStatus(false, false);
         // Then the watchdog's clear.
-        EXPECT_TRUE(WaitUntil([&] { return !ike.Connected && ike.IkeChannel.load() == nullptr; }));
-        EXPECT_EQ(ORX_TERMINATED_STATE, ike.State);
+        EXPECT_TRUE(WaitUntil([&] { return !ike.Observe().connected && !ike.Observe().clientOpen; }));
+        EXPECT_EQ(ORX_TERMINATED_STATE, ike.Observe().state);
     }
 
     static constexpr char kGuiChannel[] = "ike-test-gui";
@@ -106,9 +108,10 @@ protected:
     ScopedRegValue ikeV2_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2"};
     ScopedRegValue ngPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "NgPath"};
     ChannelSink gui_{kGuiChannel};
+    ChannelGui guiLink_{kGuiChannel};
+    HANDLE alive_ = nullptr;
+    PartsOwner owner_{ike, guiLink_};  // before the supervisor: it outlives the watchdogs
     COrxIke ike;
-    CGui broker;
-    PartsOwner owner_{ike, broker};
 };
 
 }  // namespace
@@ -119,8 +122,8 @@ TEST_F(IkeSupervisor, LaunchedDaemonIsReadyThenItsCrashIsReportedLoggedAndCleare
     Launch();
     ExpectStatus(true, false);  // JUST STARTED
     EXPECT_TRUE(log.WaitForEvent(kEventDaemonStarted));
-    EXPECT_STREQ("orxike.exe", ike.ImageName);
-    EXPECT_NE(nullptr, ike.IkeChannel.load());
+    EXPECT_STREQ("orxike.exe", ike.Observe().imageName);
+    EXPECT_TRUE(ike.Observe().clientOpen);
 
     // A second ALIVE: the already-running variant.
     unsigned char alive[IPC_MAX_MSG_SIZE];
@@ -154,7 +157,7 @@ TEST_F(IkeSupervisor, StopAfterTheDaemonEndedTerminatesNothingElse) {
     DaemonStandin daemon;
     Launch();
     KillDaemon();
-    ASSERT_TRUE(WaitUntil([&] { return ike.State == ORX_TERMINATED_STATE; }));
+    ASSERT_TRUE(WaitUntil([&] { return ike.Observe().state == ORX_TERMINATED_STATE; }));
     BackgroundProcess bystander("\"" + BinPath("ipctool.exe") + "\" listen ike-test-bystander");
     EXPECT_FALSE(ike.Stop());
     EXPECT_FALSE(bystander.Wait(500));
@@ -165,9 +168,9 @@ TEST_F(IkeSupervisor, DaemonThatSaysItIsReadyToDieGetsOnlyTheNotRunningForm) {
     Launch();
     ExpectStatus(true, false);
     ExpectStatus(false, false);  // from ORXIKE_READY_TO_DIE
-    EXPECT_TRUE(WaitUntil([&] { return !DaemonAlive() && ike.IkeChannel.load() == nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] { return !DaemonAlive() && !ike.Observe().clientOpen; }));
     EXPECT_TRUE(gui_.Quiet(500));  // the watchdog adds nothing but the clear
-    EXPECT_EQ(ORX_TERMINATED_STATE, ike.State);
+    EXPECT_EQ(ORX_TERMINATED_STATE, ike.Observe().state);
 }
 
 TEST_F(IkeSupervisor, DaemonChannelCreatedLateIsFoundByTheRetries) {
@@ -175,7 +178,7 @@ TEST_F(IkeSupervisor, DaemonChannelCreatedLateIsFoundByTheRetries) {
     const ULONGLONG start = GetTickCount64();
     Launch();
     EXPECT_GE(GetTickCount64() - start, 4000u);
-    EXPECT_NE(nullptr, ike.IkeChannel.load());
+    EXPECT_TRUE(ike.Observe().clientOpen);
 }
 
 TEST_F(IkeSupervisor, DaemonMessagesAreRelayedAsTheyCameOrHandledAsTheirTypeSays) {
@@ -188,9 +191,9 @@ TEST_F(IkeSupervisor, DaemonMessagesAreRelayedAsTheyCameOrHandledAsTheirTypeSays
     Received received;
     ASSERT_TRUE(gui_.Next(received));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(started), sizeof started), received.bytes);
-    EXPECT_EQ(ORX_UNKNOWN_STATE, ike.State);
+    EXPECT_EQ(ORX_UNKNOWN_STATE, ike.Observe().state);
     EXPECT_TRUE(log.WaitForEvent(kEventDaemonStarted));
-    EXPECT_EQ(nullptr, ike.IkeChannel.load());  // no connection attempt
+    EXPECT_FALSE(ike.Observe().clientOpen);  // no connection attempt
 
     // A relay keeps its length.
     unsigned char saAdd[40] = {ORXIKE_SA_ADD, 0, 0, 0, 7, 7, 7};
@@ -201,21 +204,24 @@ TEST_F(IkeSupervisor, DaemonMessagesAreRelayedAsTheyCameOrHandledAsTheirTypeSays
 
     // Silent notifications reach only a ready GUI.
     const unsigned char silent[8] = {ORXIKE_SILENT_NOTIFY};
-    broker.State = ORX_INITIALIZATION_STATE;
+    guiLink_.ready = false;
     SendAsDaemon(silent, sizeof silent);
     EXPECT_TRUE(gui_.Quiet(500));
-    broker.State = ORX_READY_STATE;
+    guiLink_.ready = true;
     SendAsDaemon(silent, sizeof silent);
     ASSERT_TRUE(gui_.Next(received));
     EXPECT_EQ(ORXIKE_SILENT_NOTIFY, received.type);
 
     // REMAIN tells the GUI "not running" and leaves the state alone.
-    ike.State = ORX_READY_STATE;
+    unsigned char alive[IPC_MAX_MSG_SIZE];
+    ComposeEmptyMsg(alive, ORXIKE_ALIVE);
+    SendAsDaemon(alive, sizeof alive);
+    ExpectStatus(true, false);
     unsigned char remain[IPC_MAX_MSG_SIZE];
     ComposeEmptyMsg(remain, ORXIKE_REMAIN);
     SendAsDaemon(remain, sizeof remain);
     ExpectStatus(false, false);
-    EXPECT_EQ(ORX_READY_STATE, ike.State);
+    EXPECT_EQ(ORX_READY_STATE, ike.Observe().state);
 
     // An unknown type and a message too short to hold its type: nothing.
     const unsigned char unknown[4] = {0x34, 0x12};
@@ -248,16 +254,16 @@ TEST_F(IkeSupervisor, IkeV2AndNgPathChooseTheImageAndItsDirectory) {
     {
         ASSERT_TRUE(ngPath_.SetString(ngDir));
         Launch();
-        EXPECT_STREQ("orxikeng.exe", ike.ImageName);
+        EXPECT_STREQ("orxikeng.exe", ike.Observe().imageName);
         EXPECT_TRUE(FileExists(ngDir + "\\orxikeng-received.log"));  // its directory is where it ran
         KillDaemon();
-        ASSERT_TRUE(WaitUntil([&] { return ike.State == ORX_TERMINATED_STATE; }));
+        ASSERT_TRUE(WaitUntil([&] { return ike.Observe().state == ORX_TERMINATED_STATE; }));
     }
     ASSERT_TRUE(ngPath_.Remove());
     Launch();
     EXPECT_TRUE(daemon.WaitForJournal("orxikeng", 10000, "orxikeng"));
     KillDaemon();
-    ASSERT_TRUE(WaitUntil([&] { return ike.State == ORX_TERMINATED_STATE; }));
+    ASSERT_TRUE(WaitUntil([&] { return ike.Observe().state == ORX_TERMINATED_STATE; }));
     RemoveTree(ngDir);
 }
 
@@ -284,7 +290,7 @@ TEST_F(IkeSupervisor, RunningIkeextIsSteppedAsideWhileTheDaemonRunsAndRestoredAf
     }
 
     Launch();
-    EXPECT_TRUE(ike.IkeextStopped);
+    EXPECT_TRUE(ike.Observe().ikeextOurs);
     EXPECT_TRUE(WaitUntil([] { return ServiceState("IKEEXT") == SERVICE_STOPPED; }));
     EXPECT_TRUE(WaitUntil([] { return ServiceStartType("IKEEXT") == SERVICE_DISABLED; }));
     EXPECT_TRUE(log.WaitForEvent(kEventIkeextStopped));

@@ -278,11 +278,17 @@ bool COrxIke::WaitDaemonGone(DWORD timeoutMs) {
         {
             orx::ExclusiveGuard guard(stateLock_);
             // A process being created has no handle yet: its creation ends
-            // the wait for it (and a stop terminates it at once).
-            while (machine_.state().phase == Phase::Launching && GetTickCount64() < deadline) {
+            // the wait for it (and a stop terminates it at once). An end that
+            // is decided is waited for until its effects are carried out.
+            auto busy = [this] {
+                return machine_.state().phase == Phase::Launching ||
+                       (machine_.state().phase == Phase::Idle && effectsUnderWay_ > 0);
+            };
+            while (busy() && GetTickCount64() < deadline) {
                 SleepConditionVariableSRW(&changed_, &stateLock_, static_cast<DWORD>(deadline - GetTickCount64()), 0);
             }
-            if (machine_.state().phase == Phase::Idle) return true;
+            if (machine_.state().phase == Phase::Idle && effectsUnderWay_ == 0) return true;
+            if (machine_.state().phase == Phase::Idle) return false;
             if (machine_.state().phase == Phase::Launching) return false;
             generation = machine_.state().generation;
             process = ProcessOfLocked(generation);
@@ -325,9 +331,15 @@ void COrxIke::Act(const Decide& decide) {
     // closed outside the lock.
     HANDLE client = actions.closeClient ? clientChannel_.exchange(nullptr) : nullptr;
     if (actions.restoreIkeext) AcquireSRWLockExclusive(&ikeextLock_);
+    ++effectsUnderWay_;
     ReleaseSRWLockExclusive(&stateLock_);
     WakeAllConditionVariable(&changed_);
     CarryOut(actions, process, client);
+    {
+        orx::ExclusiveGuard guard(stateLock_);
+        --effectsUnderWay_;
+    }
+    WakeAllConditionVariable(&changed_);
 }
 
 void COrxIke::CarryOut(const Actions& actions, const ProcessHandle& process, HANDLE clientToClose) {

@@ -30,6 +30,16 @@ orx::UniqueHandle StartScConfig(const char* startMode) {
     return orx::UniqueHandle(created.hProcess);
 }
 
+bool QueryIkeext(SC_HANDLE ikeext, SERVICE_STATUS_PROCESS& status) {
+    DWORD needed = 0;
+    if (QueryServiceStatusEx(ikeext, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                             &needed)) {
+        return true;
+    }
+    TRACE("   HandleIkeext: Quering IKEEXT returned error %0x", static_cast<unsigned>(GetLastError()));
+    return false;
+}
+
 }  // namespace
 
 void COrxIke::LogIkeext(uint32_t eventIndex, int32_t level, DWORD number) {
@@ -55,12 +65,7 @@ bool COrxIke::SwitchIkeext(int mode) {
         return false;
     }
     SERVICE_STATUS_PROCESS status = {};
-    DWORD needed = 0;
-    if (!QueryServiceStatusEx(ikeext.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
-                              &needed)) {
-        TRACE("   HandleIkeext: Quering IKEEXT returned error %0x", static_cast<unsigned>(GetLastError()));
-        return false;
-    }
+    if (!QueryIkeext(ikeext.get(), status)) return false;
 
     const bool running = status.dwCurrentState == SERVICE_RUNNING;
     // One that is starting is running for the restore: starting it again

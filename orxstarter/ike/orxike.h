@@ -122,6 +122,9 @@ private:
     SRWLOCK stateLock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     daemon_supervision::Supervisor machine_;
+    // Decisions whose effects are still being carried out: a stop waits for
+    // them, so the GUI hears of the daemon's end before it hears of the stop.
+    int effectsUnderWay_ = 0;
     // The process of generation daemonGeneration_, from its creation on;
     // shared with its watchdog, so it is never closed while either uses it.
     uint32_t daemonGeneration_ = 0;

@@ -62,8 +62,10 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> problems;
     DaemonSettings settings = LoadSettings(location.directory, problems);
+    char workingDirectory[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof workingDirectory, workingDirectory);
     journal.Write("start pid=" + std::to_string(GetCurrentProcessId()) + " image=" + location.imageName +
-                  " dir=" + location.directory);
+                  " cwd=" + workingDirectory + " dir=" + location.directory);
     journal.Write("settings " + DescribeSettings(settings));
     for (const std::string& problem : problems) journal.Write("settings refused: " + problem);
 

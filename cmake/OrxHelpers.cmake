@@ -65,3 +65,16 @@ function(orx_split_debug_info target)
             $<TARGET_FILE:${target}>
     VERBATIM)
 endfunction()
+
+# orx_include_root(TARGET SCOPE NAME FOLDER): TARGET finds the headers of
+# FOLDER as "NAME/...", through a link NAME -> FOLDER in an include directory
+# of TARGET's own; another target finds them only when it links TARGET and
+# SCOPE is PUBLIC or INTERFACE. NAME may have several levels
+# ("standins/profstore").
+function(orx_include_root target scope name folder)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  get_filename_component(parent ${root}/${name} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${folder} ${root}/${name} SYMBOLIC)
+  target_include_directories(${target} ${scope} ${root})
+endfunction()

@@ -3,7 +3,7 @@
 #include "orxstarter/Service.h"
 
 #include "orxstarter/trace/DebugTrace.h"
-#include "standins/profstore/Profstore.h"
+#include "profstore/Profstore.h"
 #include "sysdep/WinHandles.h"
 #include "sysdep/sysdep.h"
 

@@ -90,9 +90,17 @@ struct MappedViewTraits {
     static bool close(type p) noexcept { return UnmapViewOfFile(p) != FALSE; }
 };
 
+struct ModuleTraits {  // a library loaded with LoadLibrary
+    using type = HMODULE;
+    static type invalid() noexcept { return nullptr; }
+    static bool valid(type m) noexcept { return m != nullptr; }
+    static bool close(type m) noexcept { return FreeLibrary(m) != FALSE; }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueHKey = UniqueResource<RegKeyTraits>;
 using UniqueScHandle = UniqueResource<ScHandleTraits>;
 using UniqueView = UniqueResource<MappedViewTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;
 
 }  // namespace orx

@@ -1,4 +1,4 @@
-#include "standins/orxstarterlang/OrxStarterLang.h"
+#include "orxstarterlang/OrxStarterLang.h"
 #include "systemlog/SystemLog.h"
 #include "systemlog/SystemLogEvents.h"
 

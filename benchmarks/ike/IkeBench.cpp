@@ -4,10 +4,12 @@
 //     creating a process that sets a named event at once and waiting for it;
 //   - relay: a daemon notification sent on "vpnsrvike" until it arrives on
 //     the GUI's channel (two channel hops: daemon to service, service to
-//     GUI), against one bare channel hop; the ratio is given per hop.
+//     GUI), against two bare hops: a channel whose callback passes each
+//     message straight on to the next, as the supervisor does.
 // Blocks of each pair are interleaved so background load spreads evenly.
 //
 //   ike_bench.exe [--launches N] [--messages M] [--blocks B]
+#include "benchmarks/BareRelay.h"
 #include "benchmarks/BenchClock.h"
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
@@ -16,6 +18,7 @@
 #include "sysdep/WinHandles.h"
 #include "sysdep/sysdep.h"
 #include "tests/support/PartsOwner.h"
+#include "tests/support/TestSupport.h"
 
 #include <windows.h>
 
@@ -152,6 +155,10 @@ int main(int argc, char** argv) {
     }
     const Options options = ParseOptions(argc, argv);
     PathSetting path;
+    // The stand-in journals to its file only: its console lines, hundreds
+    // over the launches, are not the benchmark's figures.
+    testing_support::ScopedRegValue quietDaemon(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxStandins\\Daemon", "console");
+    quietDaemon.SetDword(0);
     Sink gui("ike_bench.gui");
     Sink hop("ike_bench.hop");
     ChannelGui guiLink("ike_bench.gui");
@@ -164,8 +171,13 @@ int main(int argc, char** argv) {
         std::printf("cannot create vpnsrvike (is the service running?)\n");
         return 1;
     }
+    BareRelay bareRelay("ike_bench.relay", "ike_bench.hop");
+    if (!bareRelay.ok()) {
+        std::printf("cannot create the bare relay's channels\n");
+        return 1;
+    }
     HANDLE toService = IPCInitClient("vpnsrvike");
-    HANDLE toHop = IPCInitClient("ike_bench.hop");
+    HANDLE toHop = IPCInitClient("ike_bench.relay");
 
     std::vector<double> floors, launches, relays, hops;
     for (unsigned block = 0; block < options.blocks; ++block) {
@@ -180,9 +192,8 @@ int main(int argc, char** argv) {
     const double hopUs = Median(hops), relay = Median(relays);
     std::printf("launch to Connected      %9.0f us   floor (process + event) %9.0f us   ratio %.2f (goal <= 1.3)\n",
                 launch, floor, launch / floor);
-    std::printf("daemon-to-GUI relay      %9.1f us   one bare hop            %9.1f us   ratio %.2f per hop (%.2f for "
-                "both hops; goal <= 1.2 per hop)\n",
-                relay, hopUs, relay / (2 * hopUs), relay / hopUs);
+    std::printf("daemon-to-GUI relay      %9.1f us   two bare hops           %9.1f us   ratio %.2f (goal <= 1.2)\n",
+                relay, hopUs, relay / hopUs);
     IPCUnitialize(toService);
     IPCUnitialize(toHop);
     ike.CloseChannels(10000);

@@ -1,6 +1,6 @@
 #include "orxstarter/gui/ConfigRequestRules.h"
 
-#include "standins/profstore/ProfstoreErrors.h"
+#include "profstore/ProfstoreErrors.h"
 
 #include <cstring>
 

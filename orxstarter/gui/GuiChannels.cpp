@@ -7,7 +7,7 @@
 #include "orxstarter/ReceivedMessage.h"
 #include "orxstarter/gui/GuiSettings.h"
 #include "orxstarter/trace/DebugTrace.h"
-#include "standins/profstore/Profstore.h"
+#include "profstore/Profstore.h"
 #include "systemlog/SystemLogEvents.h"
 
 #include <psapi.h>

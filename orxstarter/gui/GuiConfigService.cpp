@@ -8,7 +8,7 @@
 #include "orxstarter/gui/ConfigRequestRules.h"
 #include "orxstarter/gui/GuiSettings.h"
 #include "orxstarter/trace/DebugTrace.h"
-#include "standins/profstore/Profstore.h"
+#include "profstore/Profstore.h"
 #include "systemlog/SystemLogEvents.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 #include "orxstarter/gui/gui.h"
 
 #include "orxstarter/trace/DebugTrace.h"
-#include "standins/orxstarterlang/OrxStarterLang.h"
+#include "orxstarterlang/OrxStarterLang.h"
 #include "systemlog/SystemLog.h"
 #include "systemlog/SystemLogEvents.h"
 #include "systemlog/SystemLogSettings.h"

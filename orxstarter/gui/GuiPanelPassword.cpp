@@ -9,7 +9,7 @@
 #include "orxstarter/gui/PanelPasswordRules.h"
 #include "orxstarter/tools/tools.h"
 #include "orxstarter/trace/DebugTrace.h"
-#include "standins/profstore/Profstore.h"
+#include "profstore/Profstore.h"
 #include "sysdep/sysdep.h"
 #include "systemlog/SystemLogEvents.h"
 

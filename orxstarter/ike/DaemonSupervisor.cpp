@@ -113,9 +113,10 @@ Actions Supervisor::DaemonReported(Report report) {
     switch (report) {
     case Report::StartedOk:
         state_.reported = ORX_INITIALIZATION_STATE;
-        // Only a daemon of ours is looked for: a forged report with none
-        // running must not hold the channel in the connect loop.
-        actions.connectClient = ours;
+        // Whoever serves "vpnike" is taken for the daemon, ours or not: any
+        // local process can own that name before ours does (the channels are
+        // open to every local user by design). The retries end with a stop.
+        actions.connectClient = true;
         break;
     case Report::StartedWithError: state_.reported = ORX_UNKNOWN_STATE; break;
     case Report::Stopped:

@@ -35,7 +35,7 @@ struct Actions {
     uint32_t generation = 0;      // the process the actions are about
     bool terminate = false;       // TerminateProcess on that process's handle
     bool startWatchdog = false;
-    bool connectClient = false;   // open "vpnike" (retries until stop or the process ends)
+    bool connectClient = false;   // open "vpnike" (retries until a stop, or the end of ours)
     bool closeClient = false;
     bool setAlive = false;        // signal the launcher's alive wait
     bool tellGuiCrashed = false;  // ORXIKE_CRASHED, then the not-running status form

@@ -70,10 +70,10 @@ HANDLE COrxIke::InitClient(uint8_t) {
     if (channel != nullptr) {
         orx::ExclusiveGuard guard(stateLock_);
         const auto& state = machine_.state();
-        const bool stillOurs = state.generation == generation &&
-                               state.phase != daemon_supervision::Phase::Idle && !state.stopping;
+        const bool stillOurs = state.generation == generation && !state.stopping;
         // A channel still held from an earlier daemon leads nowhere now; one
-        // opened for a daemon that has ended meanwhile is not kept.
+        // opened while a later daemon was launched, or the service stops, is
+        // not kept.
         if (stillOurs) {
             replaced = clientChannel_.exchange(channel);
         } else {
@@ -153,11 +153,7 @@ void COrxIke::HandleMessage(const ReceivedMessage& received, const void* inPlace
             connect = actions.connectClient;
             return actions;
         });
-        if (connect) {
-            InitClient(0);  // holds this channel while it retries
-        } else {
-            TRACE("   ReceiveMsg: no daemon of ours is starting, none looked for");
-        }
+        if (connect) InitClient(0);  // holds this channel while it retries
         LogSystemEvent(kEventDaemonStarted, 2, 5, 0, nullptr);
         break;
     }

@@ -148,45 +148,54 @@ namespace {
 // dominate a message's cost; instead they are rebuilt only when the App Paths
 // key changed or the day did, which is all a user can observe.
 //
-// The key's change notification signals an event; a thread-pool wait on it
-// turns that into a flag, so an operation checks a word instead of asking the
-// kernel (a zero-time wait is a round trip to the server under Wine, as
-// costly as half a message). A change is seen from the first operation that
-// starts once the pool's thread has woken, moments after the change.
+// The key's change notification signals an event. Asking the kernel whether
+// it is set is a round trip to the server under Wine, as costly as half a
+// message, so an operation asks at most once every kNotificationCheckMs and
+// otherwise reads the tick count, which costs no kernel call. Nothing waits
+// for the event: an idle process runs nothing for it (a thread-pool wait
+// kept a pool thread waking every 5 s under Wine). A change is seen from the
+// first operation that starts kNotificationCheckMs after the last look.
+constexpr ULONGLONG kNotificationCheckMs = 100;
+
 struct IpcSettingsCache {
     SRWLOCK lock = SRWLOCK_INIT;
     orx::UniqueHKey watchedKey;
     orx::UniqueHandle changed{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE changeWait = nullptr;  // the thread-pool wait on `changed`
-    std::atomic<bool> stale{true};
+    std::atomic<ULONGLONG> nextLook{0};  // tick count from which `changed` is looked at again
+    std::atomic<bool> stale{true};       // `changed` was seen set
     bool valid = false;
     bool result = false;
     WORD year = 0, month = 0, day = 0;
 };
 
-// Never destroyed: the thread-pool wait may fire until the process ends.
+// Never destroyed: channels are still closed while static objects are.
 IpcSettingsCache& Cache() {
     static IpcSettingsCache* cache = new IpcSettingsCache;
     return *cache;
 }
 
-VOID CALLBACK OnAppPathsChanged(PVOID context, BOOLEAN) {
-    static_cast<IpcSettingsCache*>(context)->stale.store(true, std::memory_order_release);
+// Whether the key has changed since it was armed, looking at the kernel at
+// most once every kNotificationCheckMs; once seen, the change stays seen
+// until the next rebuild. Under the shared lock: only atomics change.
+bool ChangeSeen(IpcSettingsCache& cache) {
+    if (cache.stale.load(std::memory_order_acquire)) return true;
+    const ULONGLONG now = GetTickCount64();
+    if (now < cache.nextLook.load(std::memory_order_relaxed)) return false;
+    cache.nextLook.store(now + kNotificationCheckMs, std::memory_order_relaxed);
+    if (WaitForSingleObject(cache.changed.get(), 0) != WAIT_OBJECT_0) return false;
+    cache.stale.store(true, std::memory_order_release);
+    return true;
 }
 
-bool StillCurrent(const IpcSettingsCache& cache, const SYSTEMTIME& today) {
-    return cache.valid && !cache.stale.load(std::memory_order_acquire) && cache.day == today.wDay &&
-           cache.month == today.wMonth && cache.year == today.wYear;
+bool StillCurrent(IpcSettingsCache& cache, const SYSTEMTIME& today) {
+    return cache.valid && cache.day == today.wDay && cache.month == today.wMonth && cache.year == today.wYear &&
+           !ChangeSeen(cache);
 }
 
 // Arms a one-shot notification on the App Paths key before it is read, so a
 // change made during the read is not missed.
 void WatchAppPathsKey(IpcSettingsCache& cache) {
     cache.valid = false;
-    if (cache.changeWait != nullptr) {
-        UnregisterWaitEx(cache.changeWait, INVALID_HANDLE_VALUE);  // lets a running callback finish
-        cache.changeWait = nullptr;
-    }
     cache.stale.store(false);
     cache.watchedKey.reset();
     if (!cache.changed) return;
@@ -199,9 +208,7 @@ void WatchAppPathsKey(IpcSettingsCache& cache) {
     // armed it and signals the event: that costs one extra rebuild, no more.
     LONG rc = RegNotifyChangeKeyValue(cache.watchedKey.get(), FALSE, kFilter | kThreadAgnostic, cache.changed.get(), TRUE);
     if (rc != ERROR_SUCCESS) rc = RegNotifyChangeKeyValue(cache.watchedKey.get(), FALSE, kFilter, cache.changed.get(), TRUE);
-    cache.valid = rc == ERROR_SUCCESS &&
-                  RegisterWaitForSingleObject(&cache.changeWait, cache.changed.get(), OnAppPathsChanged, &cache, INFINITE,
-                                              WT_EXECUTEONLYONCE);
+    cache.valid = rc == ERROR_SUCCESS;
 }
 
 }  // namespace

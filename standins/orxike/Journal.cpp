@@ -18,6 +18,11 @@ bool Journal::Open(const std::string& path) {
     return file_ != nullptr;
 }
 
+void Journal::EchoToConsole(bool echo) {
+    std::lock_guard<std::mutex> hold(lock_);
+    echo_ = echo;
+}
+
 void Journal::Write(const std::string& text) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
@@ -28,6 +33,7 @@ void Journal::Write(const std::string& text) {
         std::fputs("\r\n", file_);
         std::fflush(file_);
     }
+    if (!echo_) return;
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }

@@ -1,6 +1,7 @@
 // The IKE daemon stand-in's journal: one stamped line per event, appended to
-// its file and echoed on standard output, flushed at once (tests read the
-// file while the daemon runs). Safe to use from several threads.
+// its file and echoed on standard output unless told not to, flushed at once
+// (tests read the file while the daemon runs). Safe to use from several
+// threads.
 #pragma once
 
 #include <cstdio>
@@ -18,11 +19,14 @@ public:
 
     // Opens `path` for appending; false when it cannot be.
     bool Open(const std::string& path);
+    // Whether lines go to standard output too (they do until told not to).
+    void EchoToConsole(bool echo);
     void Write(const std::string& text);
 
 private:
     std::mutex lock_;
     std::FILE* file_ = nullptr;
+    bool echo_ = true;
 };
 
 }  // namespace orxike_standin

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> problems;
     DaemonSettings settings = LoadSettings(location.directory, problems);
+    journal.EchoToConsole(settings.consoleJournal);
     char workingDirectory[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof workingDirectory, workingDirectory);
     journal.Write("start pid=" + std::to_string(GetCurrentProcessId()) + " image=" + location.imageName +

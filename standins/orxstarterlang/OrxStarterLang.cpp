@@ -1,4 +1,4 @@
-#include "standins/orxstarterlang/OrxStarterLang.h"
+#include "orxstarterlang/OrxStarterLang.h"
 
 #include "standins/orxstarterlang/EnglishTexts.h"
 

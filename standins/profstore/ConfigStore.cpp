@@ -1,6 +1,6 @@
 #include "standins/profstore/ConfigStore.h"
 
-#include "standins/profstore/ProfstoreErrors.h"
+#include "profstore/ProfstoreErrors.h"
 #include "standins/profstore/StoreFiles.h"
 
 namespace profstore {

@@ -1,6 +1,6 @@
 // The exported functions: each one journals its call, lets an injected
 // failure take its place, and keeps the last error.
-#include "standins/profstore/Profstore.h"
+#include "profstore/Profstore.h"
 
 #include "standins/profstore/CallJournal.h"
 #include "standins/profstore/ConfigRecord.h"

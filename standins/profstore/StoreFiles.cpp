@@ -1,6 +1,6 @@
 #include "standins/profstore/StoreFiles.h"
 
-#include "standins/profstore/ProfstoreErrors.h"
+#include "profstore/ProfstoreErrors.h"
 #include "sysdep/WinHandles.h"
 #include "sysdep/sysdep.h"
 

@@ -1,7 +1,7 @@
 // Profstore.dll through its import library, as the service calls it: the
 // store under the log data directory of a LogPath of its own, the call
 // journal, the injected failures, the digest and the record release.
-#include "standins/profstore/Profstore.h"
+#include "profstore/Profstore.h"
 #include "sysdep/sysdep.h"
 #include "tests/support/TestSupport.h"
 

@@ -31,6 +31,10 @@ TEST(DaemonSettings, ParsesEverySwitchAndRefusesBadLinesOneByOne) {
     EXPECT_EQ(0x1Fu, settings.startError);
     EXPECT_EQ(5u, settings.channelDelayS);
     EXPECT_TRUE(settings.neverAlive && settings.readyToDie && settings.remain);
+    EXPECT_TRUE(settings.consoleJournal);  // until a benchmark asks for quiet
+    std::string error;
+    EXPECT_TRUE(ApplySetting(settings, "console", "0", error));
+    EXPECT_FALSE(settings.consoleJournal);
     EXPECT_EQ(250u, settings.exitAfterMs.value_or(0));
     EXPECT_TRUE(settings.notify.enabled);
     EXPECT_EQ(0x0Bu, settings.notify.type);

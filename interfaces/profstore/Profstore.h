@@ -1,9 +1,10 @@
 // Configuration library of the VPN client (Profstore.dll): loads, saves and
 // imports the VPN configuration. The service imports it by name through its
-// import table; every function may be called from several threads.
+// import table; every function may be called from several threads. The
+// contract both the service and our stand-in of the library build against.
 #pragma once
 
-#include "standins/profstore/ProfstoreErrors.h"
+#include "profstore/ProfstoreErrors.h"
 
 #include <cstdint>
 

@@ -1,6 +1,7 @@
 // Language library of the VPN client: the texts of the system log's events,
 // by string identifier, as ANSI (multi-byte) strings. The service imports it
-// by name through its import table.
+// by name through its import table. The contract both the service and our
+// stand-in of the library build against.
 #pragma once
 
 #include <windows.h>

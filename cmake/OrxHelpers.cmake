@@ -16,7 +16,7 @@ set_property(SOURCE ${CMAKE_BINARY_DIR}/windows-app.rc APPEND PROPERTY OBJECT_DE
 function(orx_add_test name)
   cmake_parse_arguments(T "MANIFEST" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE orx_testsupport ${T_LIBS} GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE orx_testkit ${T_LIBS} GTest::gtest_main GTest::gmock)
   if(T_MANIFEST)
     target_link_libraries(${name} PRIVATE orx_manifest)
   endif()

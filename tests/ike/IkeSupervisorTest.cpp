@@ -2,17 +2,22 @@
 // real from build/bin: the handshake, the daemon's messages, its end, IKEEXT.
 // This program plays the service (its channel "vpnsrvike") and the GUI (a
 // channel of its own in the broker's CurrentUiSlot).
-#include "tests/ike/IkeTestSupport.h"
-
+#include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
+#include "orxstarter/gui/gui.h"
+#include "orxstarter/ike/orxike.h"
+#include "tests/support/DaemonStandin.h"
+#include "tests/support/Inbox.h"
 #include "tests/support/InstalledService.h"
+#include "tests/support/PartsOwner.h"
+#include "tests/support/SystemLogFile.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-using namespace ike_test;
 using namespace testing_support;
 
 namespace {
@@ -40,7 +45,7 @@ protected:
         ASSERT_TRUE(ikeV2_.Remove());
         ASSERT_TRUE(ngPath_.Remove());
         ike.hAliveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        ASSERT_NE(nullptr, gui_.handle());
+        ASSERT_TRUE(gui_.ok());
         broker.CurrentUiSlot = IPCInitClient(kGuiChannel);
         ASSERT_NE(nullptr, ike.InitServer());
     }
@@ -105,7 +110,7 @@ protected:
     ScopedRegValue path_{HKEY_LOCAL_MACHINE, kAppPathsKey, "Path"};
     ScopedRegValue ikeV2_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2"};
     ScopedRegValue ngPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "NgPath"};
-    ChannelSink gui_{kGuiChannel};
+    Inbox gui_{kGuiChannel};
     COrxIke ike;
     CGui broker;
     PartsOwner owner_{ike, broker};

@@ -1,6 +1,6 @@
 #include "tools/reliability/Bench.h"
 
-#include "tools/reliability/ProcessProbe.h"
+#include "tests/support/ProcessProbe.h"
 #include "tools/reliability/RunFiles.h"
 #include "tools/reliability/Tally.h"
 

@@ -42,6 +42,21 @@ inline Bytes Message(uint32_t code, size_t offset = 16, const std::string& text 
     return message;
 }
 
+// `length` bytes of type `code`, the rest a letter pattern that tells
+// messages of different types and lengths apart.
+inline Bytes Patterned(uint32_t code, size_t length) {
+    Bytes message(length);
+    for (size_t i = 0; i < length; ++i) message[i] = static_cast<uint8_t>('A' + (i * 7 + code) % 26);
+    std::memcpy(message.data(), &code, 4);
+    return message;
+}
+
+// The next message `inbox` received, as bytes; empty when none came within 5 s.
+inline Bytes NextIn(Inbox& inbox) {
+    testing_support::Received received;
+    return inbox.Next(received, 5000) ? Bytes(received.bytes.begin(), received.bytes.end()) : Bytes();
+}
+
 // A broker with its server channels up and the daemon, played by `daemon`,
 // counted as running (nothing is launched).
 class BrokerTest : public ::testing::Test {

@@ -59,9 +59,35 @@ bool ScopedRegValue::SetString(const std::string& value) {
     return SetValue(root_, key_, name_, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
+bool ScopedRegValue::SetMultiSz(const std::vector<std::string>& entries) {
+    std::string data;
+    for (const std::string& entry : entries) data += entry + '\0';
+    data += '\0';
+    return SetValue(root_, key_, name_, REG_MULTI_SZ, data.data(), static_cast<DWORD>(data.size()));
+}
+
 bool ScopedRegValue::Remove() {
     const LONG rc = RegDeleteKeyValueA(root_, key_.c_str(), name_.empty() ? nullptr : name_.c_str());
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+KeyLeftAsFound::KeyLeftAsFound(HKEY root, std::string path) : root_(root), path_(std::move(path)) {
+    orx::UniqueHKey key;
+    existed_ = RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+KeyLeftAsFound::~KeyLeftAsFound() {
+    if (existed_) return;
+    orx::UniqueHKey key;
+    DWORD subkeys = 0, values = 0;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS ||
+        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS ||
+        subkeys != 0 || values != 0) {
+        return;
+    }
+    key.reset();
+    RegDeleteKeyA(root_, path_.c_str());
 }
 
 // Every value the service reads, under the App Paths key and the product key.

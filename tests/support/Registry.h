@@ -26,6 +26,7 @@ public:
     bool SetBinary(const std::vector<uint8_t>& data);
     bool SetDword(DWORD value);
     bool SetString(const std::string& value);
+    bool SetMultiSz(const std::vector<std::string>& entries);
     bool Remove();
     bool Is(const std::string& key, const std::string& name) const { return key == key_ && name == name_; }
 
@@ -35,6 +36,21 @@ private:
     bool hadValue_ = false;
     DWORD oldType_ = 0;
     std::vector<uint8_t> oldData_;
+};
+
+// A key a test or a run may create by setting a value under it: deleted
+// again at the end when it was not there before and nothing is left in it.
+class KeyLeftAsFound {
+public:
+    KeyLeftAsFound(HKEY root, std::string path);
+    ~KeyLeftAsFound();
+    KeyLeftAsFound(const KeyLeftAsFound&) = delete;
+    KeyLeftAsFound& operator=(const KeyLeftAsFound&) = delete;
+
+private:
+    HKEY root_;
+    std::string path_;
+    bool existed_ = false;
 };
 
 // The App Paths key of the daemon and the product key, under HKEY_LOCAL_MACHINE.

@@ -33,25 +33,6 @@ RunFolder::~RunFolder() {
     RemoveTree(kOwnTraceRoot);
 }
 
-KeyLeftAsFound::KeyLeftAsFound(HKEY root, std::string path) : root_(root), path_(std::move(path)) {
-    orx::UniqueHKey key;
-    existed_ = RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-KeyLeftAsFound::~KeyLeftAsFound() {
-    if (existed_) return;
-    orx::UniqueHKey key;
-    DWORD subkeys = 0, values = 0;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS ||
-        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS ||
-        subkeys != 0 || values != 0) {
-        return;
-    }
-    key.reset();
-    RegDeleteKeyA(root_, path_.c_str());
-}
-
 Bench::Bench(const Setup& setup)
     : appPathsKey_(HKEY_LOCAL_MACHINE, kAppPathsKey), folder_(setup.trace), crashLog_(setup.crashLog) {
     const bool set = settings_.SetString("LogPath", kLogPath) && settings_.SetDword("SystemLogOutput", 1) &&

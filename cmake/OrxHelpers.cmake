@@ -9,14 +9,21 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/windows-app.rc.in ${CMAKE_BINARY_DIR}/w
 add_library(orx_manifest OBJECT ${CMAKE_BINARY_DIR}/windows-app.rc)
 set_property(SOURCE ${CMAKE_BINARY_DIR}/windows-app.rc APPEND PROPERTY OBJECT_DEPENDS ${ORX_MANIFEST_FILE})
 
-# orx_add_test(NAME SOURCES ... [LIBS ...] [TIMEOUT s] [MANIFEST])
+# orx_add_test(NAME UNIT|SYSTEM SOURCES ... [LIBS ...] [TIMEOUT s] [MANIFEST])
 # Builds a GoogleTest program and registers it with CTest; CTest runs it under
 # Wine through CMAKE_CROSSCOMPILING_EMULATOR. Tests run one at a time (the
 # service's kernel object names are fixed), so no test needs a lock of its own.
+# Each program carries one label: UNIT when it needs no service control
+# manager and no installed service (pure logic, or the service's parts in its
+# own process with the programs it starts), SYSTEM when it installs, starts
+# or asks the manager for a service. `ctest -L unit` runs in seconds.
 function(orx_add_test name)
-  cmake_parse_arguments(T "MANIFEST" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "MANIFEST;UNIT;SYSTEM" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(T_UNIT STREQUAL T_SYSTEM)
+    message(FATAL_ERROR "orx_add_test(${name}): say UNIT or SYSTEM")
+  endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE orx_testsupport ${T_LIBS} GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE orx_testkit ${T_LIBS} GTest::gtest_main GTest::gmock)
   if(T_MANIFEST)
     target_link_libraries(${name} PRIVATE orx_manifest)
   endif()
@@ -26,7 +33,12 @@ function(orx_add_test name)
   endif()
   # A program that crashes under Wine is handed to winedbg, which ends it with
   # exit code 0: the crash report is what tells the failure.
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} RUN_SERIAL TRUE
+  if(T_UNIT)
+    set(label unit)
+  else()
+    set(label system)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} RUN_SERIAL TRUE LABELS ${label}
                        FAIL_REGULAR_EXPRESSION "wine: Unhandled")
 endfunction()
 
@@ -77,4 +89,38 @@ function(orx_include_root target scope name folder)
   file(MAKE_DIRECTORY ${parent})
   file(CREATE_LINK ${folder} ${root}/${name} SYMBOLIC)
   target_include_directories(${target} ${scope} ${root})
+endfunction()
+
+# orx_verification_includes([TARGET t]): the include path of a folder of the
+# verification side (tests/, benchmarks/, tools/reliability/): the product's
+# folders, the verification kit (tests/support) and this folder itself,
+# nothing else, so that a test, a benchmark or the reliability driver that
+# includes another one's files does not build; what they share belongs in
+# the kit. The path is a folder of links under the build tree that mirrors
+# the repository root, so includes still name their header from the root.
+# Without TARGET it replaces the include path of the current folder (call it
+# before the folder's targets); with TARGET, of that target alone, whose
+# sources are in FOLDER.
+# Stand-ins and the outside libraries' contracts are not among them: a
+# target reaches those only by linking them (orx_include_root).
+set(ORX_PRODUCT_FOLDERS common orxstarter sysdep systemlog)
+function(orx_verification_includes)
+  cmake_parse_arguments(V "" "TARGET;FOLDER" "" ${ARGN})
+  if(NOT V_FOLDER)
+    set(V_FOLDER ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(RELATIVE_PATH own ${PROJECT_SOURCE_DIR} ${V_FOLDER})
+  set(view ${CMAKE_BINARY_DIR}/include-views/${own})
+  foreach(folder ${ORX_PRODUCT_FOLDERS} tests/support ${own})
+    get_filename_component(parent ${view}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    if(NOT IS_SYMLINK ${view}/${folder})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${view}/${folder} SYMBOLIC)
+    endif()
+  endforeach()
+  if(V_TARGET)
+    set_property(TARGET ${V_TARGET} PROPERTY INCLUDE_DIRECTORIES ${view})
+  else()
+    set_property(DIRECTORY PROPERTY INCLUDE_DIRECTORIES ${view})
+  endif()
 endfunction()

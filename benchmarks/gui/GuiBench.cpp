@@ -16,8 +16,10 @@
 #include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/orxike.h"
 
-#include "benchmarks/BareRelay.h"
-#include "benchmarks/BenchClock.h"
+#include "tests/support/BareRelay.h"
+#include "tests/support/Clock.h"
+#include "tests/support/GuiEnd.h"
+#include "tests/support/Inbox.h"
 #include "tests/support/PartsOwner.h"
 
 #include <windows.h>
@@ -33,30 +35,20 @@
 
 namespace {
 
+using testing_support::GuiChannelName;
+using testing_support::Inbox;
+using testing_support::NowMicroseconds;
+
 struct Options {
     unsigned rounds = 200;  // measured messages per block
     unsigned blocks = 10;   // blocks per variant
-};
-
-// A channel end whose every message sets an auto-reset event.
-struct Arrival {
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    HANDLE server = nullptr;
-    bool Listen(const std::string& name) {
-        server = IPCInitServer(name.c_str(), Ring, nullptr, this);
-        return server != nullptr && event != nullptr;
-    }
-    static BOOL Ring(void*, DWORD, void* self) {
-        SetEvent(static_cast<Arrival*>(self)->event);
-        return TRUE;
-    }
 };
 
 struct Variant {
     const char* name;
     HANDLE to;          // where the message is sent
     uint32_t code;      // what is sent
-    Arrival* arrival;   // where it ends
+    Inbox* arrival;     // where it ends
     unsigned hops;
     std::vector<double> samples;
 };
@@ -67,7 +59,7 @@ bool RunBlock(Variant& variant, unsigned rounds) {
     for (unsigned i = 0; i < rounds; ++i) {
         const double start = NowMicroseconds();
         if (!IPCSendMsg(variant.to, message, sizeof message)) return false;
-        if (WaitForSingleObject(variant.arrival->event, 10000) != WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(variant.arrival->ArrivalEvent(), 10000) != WAIT_OBJECT_0) return false;
         variant.samples.push_back(NowMicroseconds() - start);
     }
     return true;
@@ -88,22 +80,15 @@ Options ParseOptions(int argc, char** argv) {
     return options;
 }
 
-std::string GuiChannelName() {
-    DWORD session = 1;
-    ProcessIdToSessionId(GetCurrentProcessId(), &session);
-    return "Session\\" + std::to_string(session) + "\\vpncfg";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
-    Arrival daemon, guiEnd, bare;
     const std::string bareName = "orxbench.gui.hop." + std::to_string(GetCurrentProcessId());
     const std::string relayName = "orxbench.gui.relay." + std::to_string(GetCurrentProcessId());
-    const bool bareListens = bare.Listen(bareName);
+    Inbox daemon("vpnike"), guiEnd(GuiChannelName()), bare(bareName);
     BareRelay bareRelay(relayName.c_str(), bareName.c_str());
-    if (!daemon.Listen("vpnike") || !guiEnd.Listen(GuiChannelName()) || !bareListens || !bareRelay.ok()) {
+    if (!daemon.ok() || !guiEnd.ok() || !bare.ok() || !bareRelay.ok()) {
         std::fprintf(stderr, "gui_bench: the channels could not be created (is the service running?)\n");
         return 1;
     }
@@ -157,6 +142,5 @@ int main(int argc, char** argv) {
     }
     gui.BeginStop();
     gui.Stop();
-    for (Arrival* arrival : {&daemon, &guiEnd, &bare}) IPCUnitialize(arrival->server);
     return 0;
 }

@@ -9,15 +9,17 @@
 // Blocks of each pair are interleaved so background load spreads evenly.
 //
 //   ike_bench.exe [--launches N] [--messages M] [--blocks B]
-#include "benchmarks/BareRelay.h"
-#include "benchmarks/BenchClock.h"
+#include "tests/support/BareRelay.h"
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/orxike.h"
 #include "sysdep/WinHandles.h"
 #include "sysdep/sysdep.h"
+#include "tests/support/Clock.h"
+#include "tests/support/Inbox.h"
 #include "tests/support/PartsOwner.h"
+#include "tests/support/Stats.h"
 #include "tests/support/TestSupport.h"
 
 #include <windows.h>
@@ -31,16 +33,15 @@
 
 namespace {
 
+using testing_support::Inbox;
+using testing_support::Median;
+using testing_support::NowMicroseconds;
+
 struct Options {
     unsigned launches = 10;   // per block
     unsigned messages = 200;  // per block
     unsigned blocks = 5;
 };
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 std::string SelfPath() {
     char path[MAX_PATH] = {};
@@ -49,20 +50,6 @@ std::string SelfPath() {
 }
 
 std::string DirOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
-
-// A server channel that signals an event for each message.
-struct Sink {
-    explicit Sink(const char* name) : arrived(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
-        channel = IPCInitServer(name, &OnMessage, nullptr, this);
-    }
-    ~Sink() { IPCUnitialize(channel); }
-    static BOOL OnMessage(void*, DWORD, void* context) {
-        SetEvent(static_cast<Sink*>(context)->arrived.get());
-        return TRUE;
-    }
-    orx::UniqueHandle arrived;
-    HANDLE channel = nullptr;
-};
 
 // The floor of a launch: a process that sets a named event at once.
 double FloorLaunchUs() {
@@ -96,12 +83,12 @@ double LaunchUs(COrxIke& ike) {
 }
 
 // Mean time of one message sent on `to` until `sink` sees it.
-double HopUs(HANDLE to, Sink& sink, unsigned messages) {
+double HopUs(HANDLE to, Inbox& sink, unsigned messages) {
     unsigned char message[40] = {ORXIKE_SA_ADD};
     const double start = NowMicroseconds();
     for (unsigned i = 0; i < messages; ++i) {
         if (!IPCSendMsg(to, message, sizeof message)) return -1;
-        WaitForSingleObject(sink.arrived.get(), 5000);
+        WaitForSingleObject(sink.ArrivalEvent(), 5000);
     }
     return (NowMicroseconds() - start) / messages;
 }
@@ -159,8 +146,8 @@ int main(int argc, char** argv) {
     // over the launches, are not the benchmark's figures.
     testing_support::ScopedRegValue quietDaemon(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxStandins\\Daemon", "console");
     quietDaemon.SetDword(0);
-    Sink gui("ike_bench.gui");
-    Sink hop("ike_bench.hop");
+    Inbox gui("ike_bench.gui");
+    Inbox hop("ike_bench.hop");
     ChannelGui guiLink("ike_bench.gui");
     orx::UniqueHandle alive(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     COrxIke ike;

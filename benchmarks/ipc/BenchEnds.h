@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "benchmarks/ipc/RawMailbox.h"
+#include "tests/support/RawMailbox.h"
 
 using MessageHandler = void (*)(const unsigned char* message, uint32_t length, void* context);
 

@@ -11,10 +11,10 @@
 // load spreads evenly over them.
 //
 //   ipc_bench.exe [--rounds N] [--blocks B] [--messages M]
-#include "benchmarks/BenchClock.h"
 #include "benchmarks/ipc/BenchEnds.h"
-#include "tests/support/TestSupport.h"
 #include "sysdep/WinHandles.h"
+#include "tests/support/Clock.h"
+#include "tests/support/TestSupport.h"
 
 #include <windows.h>
 
@@ -29,6 +29,8 @@
 #include <vector>
 
 namespace {
+
+using testing_support::NowMicroseconds;
 
 // First word of every benchmark message.
 constexpr uint32_t kPing = 1;   // echo it back

@@ -5,9 +5,9 @@
 // the service's work between them.
 #pragma once
 
-#include "tests/support/TestSupport.h"
-#include "tools/reliability/ClientChannel.h"
-#include "tools/reliability/Inbox.h"
+#include "tests/support/ClientChannel.h"
+#include "tests/support/Inbox.h"
+#include "tests/support/Processes.h"
 
 #include <windows.h>
 
@@ -24,14 +24,14 @@ public:
     EchoPair& operator=(const EchoPair&) = delete;
 
     bool ok() const { return peerChannel_ && peerChannel_->ok(); }
-    reliability::Inbox& inbox() { return inbox_; }
+    testing_support::Inbox& inbox() { return inbox_; }
     bool Send(const void* message, DWORD length) { return peerChannel_->Send(message, length); }
 
 private:
     std::string tag_;
-    reliability::Inbox inbox_;
+    testing_support::Inbox inbox_;
     std::unique_ptr<testing_support::BackgroundProcess> peer_;
-    std::unique_ptr<reliability::ClientChannel> peerChannel_;  // once the peer is there
+    std::unique_ptr<testing_support::ClientChannel> peerChannel_;  // once the peer is there
 };
 
 // The peer's side, run by "service_bench.exe --echo TAG": until killed.

@@ -1,11 +1,11 @@
 #include "benchmarks/service/HopTimes.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
-#include "tools/reliability/Clock.h"
+#include "tests/support/Wait.h"
 
 namespace service_bench {
 
-using reliability::NowMs;
+using testing_support::NowMs;
 
 namespace {
 
@@ -14,7 +14,7 @@ constexpr DWORD kDrainTimeoutMs = 30000;
 
 }  // namespace
 
-double TimeOneMessage(const Sender& send, reliability::Inbox& arrival, uint32_t type) {
+double TimeOneMessage(const Sender& send, testing_support::Inbox& arrival, uint32_t type) {
     unsigned char message[IPC_MAX_MSG_SIZE];
     ComposeEmptyMsg(message, type);
     ResetEvent(arrival.ArrivalEvent());
@@ -24,7 +24,7 @@ double TimeOneMessage(const Sender& send, reliability::Inbox& arrival, uint32_t 
     return (NowMs() - start) * 1000;
 }
 
-double MessagesPerSecond(const Sender& send, reliability::Inbox& arrival, uint32_t type, unsigned count) {
+double MessagesPerSecond(const Sender& send, testing_support::Inbox& arrival, uint32_t type, unsigned count) {
     unsigned char message[IPC_MAX_MSG_SIZE];
     ComposeEmptyMsg(message, type);
     const uint64_t before = arrival.TotalCount();
@@ -32,7 +32,7 @@ double MessagesPerSecond(const Sender& send, reliability::Inbox& arrival, uint32
     unsigned placed = 0;
     for (unsigned i = 0; i < count; ++i) placed += send(message, sizeof message);
     if (placed != count ||
-        !reliability::WaitUntil([&] { return arrival.TotalCount() - before >= count; }, kDrainTimeoutMs)) {
+        !testing_support::WaitUntil([&] { return arrival.TotalCount() - before >= count; }, kDrainTimeoutMs)) {
         return 0;
     }
     return count * 1000.0 / (arrival.LastArrivalMs() - start);

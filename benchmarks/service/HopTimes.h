@@ -2,7 +2,7 @@
 // something in between: the real service, or the bare echo peer.
 #pragma once
 
-#include "tools/reliability/Inbox.h"
+#include "tests/support/Inbox.h"
 
 #include <windows.h>
 
@@ -19,10 +19,10 @@ constexpr double kNotArrived = -2;   // sent, but not there within 5 s
 
 // One 696-byte message of `type`, timed from its send until `arrival` has
 // it: microseconds, or one of the negative values above.
-double TimeOneMessage(const Sender& send, reliability::Inbox& arrival, uint32_t type);
+double TimeOneMessage(const Sender& send, testing_support::Inbox& arrival, uint32_t type);
 
 // `count` 696-byte messages of `type` sent back to back: messages per second
 // from the first send until the last arrival; 0 when not all arrived.
-double MessagesPerSecond(const Sender& send, reliability::Inbox& arrival, uint32_t type, unsigned count);
+double MessagesPerSecond(const Sender& send, testing_support::Inbox& arrival, uint32_t type, unsigned count);
 
 }  // namespace service_bench

@@ -1,6 +1,6 @@
 #include "benchmarks/service/IdleFigures.h"
 
-#include "tools/reliability/RunningService.h"
+#include "tests/support/RunningService.h"
 
 #include <windows.h>
 
@@ -10,9 +10,9 @@ namespace service_bench {
 
 std::vector<IdleFigures> MeasureIdle(const std::vector<IdleService>& services, unsigned idleSeconds,
                                      unsigned settleMs) {
-    std::vector<std::unique_ptr<reliability::RunningService>> running;
+    std::vector<std::unique_ptr<testing_support::RunningService>> running;
     for (const IdleService& service : services)
-        running.push_back(std::make_unique<reliability::RunningService>(service.name));
+        running.push_back(std::make_unique<testing_support::RunningService>(service.name));
     Sleep(settleMs);  // the start's own threads and work are over
 
     std::vector<IdleFigures> figures(services.size());

@@ -25,13 +25,12 @@
 #include "benchmarks/service/IdleFigures.h"
 #include "benchmarks/service/StartTimes.h"
 #include "common/orxinterps/src/ipcmsg.h"
+#include "tests/support/DaemonEnd.h"
+#include "tests/support/GuiEnd.h"
 #include "tests/support/InstalledService.h"
+#include "tests/support/RunningService.h"
+#include "tests/support/Stats.h"
 #include "tests/support/TestSupport.h"
-#include "tools/reliability/DaemonEnd.h"
-#include "tools/reliability/GuiEnd.h"
-#include "tools/reliability/RunningService.h"
-#include "tools/reliability/ServiceControl.h"
-#include "tools/reliability/Stats.h"
 
 #include <windows.h>
 
@@ -43,7 +42,6 @@
 #include <memory>
 #include <string>
 
-using namespace reliability;
 using namespace service_bench;
 using namespace testing_support;
 

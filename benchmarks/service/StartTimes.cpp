@@ -1,6 +1,6 @@
 #include "benchmarks/service/StartTimes.h"
 
-#include "tools/reliability/RunningService.h"
+#include "tests/support/RunningService.h"
 
 namespace service_bench {
 
@@ -9,7 +9,7 @@ namespace {
 // One start, measured; the stop that ends it waits for the process too, so
 // that no start meets the previous one's process.
 void TimeOneStart(const std::string& service, std::vector<double>& samples) {
-    const reliability::RunningService running(service);
+    const testing_support::RunningService running(service);
     if (running.ok()) samples.push_back(running.startMs());
 }
 

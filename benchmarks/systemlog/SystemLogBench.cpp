@@ -8,7 +8,8 @@
 #include "systemlog/SyslogDatagram.h"
 #include "systemlog/SystemLog.h"
 #include "systemlog/SystemLogEvents.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/Files.h"
+#include "tests/support/Stats.h"
 
 #include <winsock2.h>
 
@@ -18,6 +19,7 @@
 #include <vector>
 
 using namespace systemlog;
+using testing_support::Median;
 
 namespace {
 
@@ -33,11 +35,6 @@ double NowSeconds() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 struct Pair {

@@ -3,6 +3,7 @@
 // the daemon, and reads the answers, the registry, the channel's memory and
 // the system log.
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/RawMailbox.h"
 
 #include <gmock/gmock.h>
 
@@ -44,23 +45,10 @@ bool KeyExists(HKEY root, const std::string& key) {
 }
 
 // The request channel's memory, as any local process can map it.
-struct MailboxView {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg");
-    uint8_t* view = static_cast<uint8_t*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, IPC_MAPPING_SIZE));
-    ~MailboxView() {
-        UnmapViewOfFile(view);
-        CloseHandle(mapping);
-    }
+struct MailboxView : raw_mailbox::Client {
+    MailboxView() { Open("Global\\vpnsrvcfg"); }
     bool Zero(size_t offset, size_t size) const {
-        return Bytes(view + 4 + offset, view + 4 + offset + size) == Bytes(size, 0);
-    }
-    // What a hostile process can do without the library: a length past what a message holds.
-    bool SendForgedLength(uint32_t length) {
-        orx::UniqueHandle free(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_EVT"));
-        orx::UniqueHandle present(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_MTX"));
-        if (!free || !present || WaitForSingleObject(free.get(), 2000) != WAIT_OBJECT_0) return false;
-        std::memcpy(view, &length, 4);
-        return SetEvent(present.get()) != FALSE;
+        return Bytes(Message() + offset, Message() + offset + size) == Bytes(size, 0);
     }
 };
 
@@ -135,7 +123,7 @@ TEST_F(Broker, GuiKilledWhileReadyIsReportedAndTheDaemonTold) {
         EXPECT_TRUE(panel.WaitForOutput("<- ORXIKE_STARTED len=696 version=\"4.40\" word4=8", 5000)) << panel.Output();
         panel.Kill();
         EXPECT_FALSE(daemon.Take(c.told, 10000).empty());
-        EXPECT_TRUE(WaitUntil([&] { return owner.loads > loads; }));
+        EXPECT_TRUE(WaitUntil([&] { return owner.loads > loads; }, 5000));
         EXPECT_EQ(ORX_TERMINATED_STATE, gui.Observe().state);
         EXPECT_EQ(nullptr, gui.Observe().userSlot);
     }
@@ -146,7 +134,7 @@ TEST_F(Broker, GuiKilledWhileReadyIsReportedAndTheDaemonTold) {
 TEST_F(Broker, SecretsReadZeroInTheChannelMemoryOnceHandled) {
     Announce(false);
     MailboxView mailbox;
-    ASSERT_NE(nullptr, mailbox.view);
+    ASSERT_NE(nullptr, mailbox.Message());
     const struct {
         uint32_t code;
         size_t size;
@@ -168,7 +156,7 @@ TEST_F(Broker, SecretsReadZeroInTheChannelMemoryOnceHandled) {
         } else if (c.code == CONFIG_REQ) {
             EXPECT_EQ(0, std::memcmp(evidence.data() + 28, message.data() + 32, 660)) << "the data as received";
         }
-        EXPECT_TRUE(WaitUntil([&] { return mailbox.Zero(16, c.size); }));
+        EXPECT_TRUE(WaitUntil([&] { return mailbox.Zero(16, c.size); }, 5000));
     }
 }
 
@@ -223,7 +211,7 @@ TEST_F(Broker, ShortOverlongAndUnterminatedMessagesAreRefusedWithoutACrash) {
         for (const DWORD length : {0u, 2u, 4u, 17u}) ASSERT_TRUE(Send(Message(code), false, length));
     }
     MailboxView mailbox;
-    ASSERT_TRUE(mailbox.SendForgedLength(5000));
+    ASSERT_EQ(raw_mailbox::SendResult::Sent, mailbox.SendForgedLength(5000));
     Fence();
 }
 

@@ -3,36 +3,30 @@
 // daemon, the system log's day file and this process's trace.
 #pragma once
 
-#include "tests/support/PartsOwner.h"
-
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/orxike.h"
 #include "tests/support/DebugCapture.h"
+#include "tests/support/GuiEnd.h"
+#include "tests/support/Inbox.h"
+#include "tests/support/PartsOwner.h"
+#include "tests/support/SystemLogFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace gui_test {
 
 using Bytes = std::vector<uint8_t>;
-
-template <typename Condition>
-bool WaitUntil(Condition done, DWORD timeoutMs = 5000) {
-    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(10)) {
-        if (GetTickCount64() > deadline) return false;
-    }
-    return true;
-}
+using testing_support::GuiChannelName;
+using testing_support::Inbox;
 
 inline uint32_t WordAt(const Bytes& message, size_t offset) {
     uint32_t value = 0;
@@ -48,25 +42,20 @@ inline Bytes Message(uint32_t code, size_t offset = 16, const std::string& text 
     return message;
 }
 
-// A channel the test serves, keeping what arrives.
-class Inbox {
-public:
-    explicit Inbox(const std::string& name) : channel_(IPCInitServer(name.c_str(), Keep, nullptr, this)) {}
-    ~Inbox() { IPCUnitialize(channel_); }
-    bool ok() const { return channel_ != nullptr; }
-    // The first message of one of these types not yet taken; empty after `timeoutMs`.
-    Bytes Take(const std::vector<uint32_t>& codes, DWORD timeoutMs = 5000);
-    Bytes Take(uint32_t code, DWORD timeoutMs = 5000) { return Take(std::vector<uint32_t>{code}, timeoutMs); }
+// `length` bytes of type `code`, the rest a letter pattern that tells
+// messages of different types and lengths apart.
+inline Bytes Patterned(uint32_t code, size_t length) {
+    Bytes message(length);
+    for (size_t i = 0; i < length; ++i) message[i] = static_cast<uint8_t>('A' + (i * 7 + code) % 26);
+    std::memcpy(message.data(), &code, 4);
+    return message;
+}
 
-private:
-    static BOOL Keep(void* message, DWORD length, void* context);
-    HANDLE channel_;
-    std::mutex lock_;
-    std::deque<Bytes> received_;
-};
-
-// This process's GUI channel of one kind, in its session.
-std::string GuiChannelName(bool logon);
+// The next message `inbox` received, as bytes; empty when none came within 5 s.
+inline Bytes NextIn(Inbox& inbox) {
+    testing_support::Received received;
+    return inbox.Next(received, 5000) ? Bytes(received.bytes.begin(), received.bytes.end()) : Bytes();
+}
 
 // A broker with its server channels up and the daemon, played by `daemon`,
 // counted as running (nothing is launched).
@@ -79,7 +68,7 @@ protected:
     bool Send(const Bytes& message, bool logonChannel = false, DWORD length = IPC_MAX_MSG_SIZE);
     // Waits until the broker has handled what went before on "Global\vpnsrvcfg".
     void Fence();
-    std::string SystemLog();
+    std::string SystemLog() { return systemLog_.Text(); }
     bool Traced(const std::string& text) { return trace.WaitFor(text, 2000); }
 
     testing_support::ScopedServiceSettings settings;  // first: the broker reads them
@@ -95,7 +84,7 @@ protected:
 private:
     HANDLE toCfg_ = nullptr;
     HANDLE toLogon_ = nullptr;
-    std::string logDir_;
+    testing_support::SystemLogFile systemLog_{"GuiTest"};
 };
 
 }  // namespace gui_test

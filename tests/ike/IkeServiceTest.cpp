@@ -2,14 +2,15 @@
 // "IkeStart" "1" and "Path" naming build/bin, launches the daemon stand-in
 // hidden before it reports running, after loading the configuration for the
 // active console session; its stop ends the daemon.
-#include "tests/ike/IkeTestSupport.h"
+#include "tests/support/DaemonStandin.h"
 #include "tests/support/InstalledService.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-using namespace ike_test;
 using namespace testing_support;
 
 namespace {

@@ -2,10 +2,16 @@
 // real from build/bin: the handshake, the daemon's messages, its end, IKEEXT.
 // This program plays the service (its channel "vpnsrvike") and the GUI (a
 // channel of its own, as the GUI link).
-#include "tests/ike/IkeTestSupport.h"
-
+#include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
+#include "orxstarter/gui/gui.h"
+#include "orxstarter/ike/orxike.h"
+#include "tests/support/DaemonStandin.h"
+#include "tests/support/Inbox.h"
 #include "tests/support/InstalledService.h"
+#include "tests/support/PartsOwner.h"
+#include "tests/support/SystemLogFile.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +19,6 @@
 #include <functional>
 #include <vector>
 
-using namespace ike_test;
 using namespace testing_support;
 
 namespace {
@@ -41,7 +46,7 @@ protected:
         ASSERT_TRUE(ikeV2_.Remove());
         ASSERT_TRUE(ngPath_.Remove());
         alive_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        ASSERT_NE(nullptr, gui_.handle());
+        ASSERT_TRUE(gui_.ok());
         ASSERT_NE(nullptr, guiLink_.channel());
         owner_.ike = &ike;
         ike.Attach(&owner_, alive_);
@@ -108,7 +113,7 @@ protected:
     ScopedRegValue path_{HKEY_LOCAL_MACHINE, kAppPathsKey, "Path"};
     ScopedRegValue ikeV2_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2"};
     ScopedRegValue ngPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "NgPath"};
-    ChannelSink gui_{kGuiChannel};
+    Inbox gui_{kGuiChannel};
     ChannelGui guiLink_{kGuiChannel};
     HANDLE alive_ = nullptr;
     PartsOwner owner_{ike, guiLink_};  // before the supervisor: it outlives the watchdogs

@@ -2,9 +2,9 @@
 // cannot be made, closes that race with the receive thread and with senders,
 // handles that stay dead, the channel objects in every namespace, and the
 // bare channel format.
-#include "benchmarks/ipc/RawMailbox.h"
 #include "common/orxinterps/src/interps.h"
 #include "tests/ipc/IpcTestSupport.h"
+#include "tests/support/RawMailbox.h"
 
 #include <aclapi.h>
 
@@ -39,7 +39,7 @@ BOOL Record(void* message, DWORD length, void* context) {
 TEST_F(InProcessChannel, TheLibrarysTraceLinesAndEveryHandleGivenBack) {
     const std::string name = UniqueName("lines");
     std::atomic<int> count{0};
-    const DWORD before = CountProcessHandles();
+    const DWORD before = HandleCount();
     HANDLE first = IPCInitServer(name.c_str(), CountMessages, nullptr, &count);
     HANDLE joined = IPCInitServer(name.c_str(), CountMessages, nullptr, &count);
     HANDLE sender = IPCInitClient(name.c_str());
@@ -113,9 +113,9 @@ TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
     std::atomic<int> count{0};
     const auto server = [&](const std::string& n) { return IPCInitServer(n.c_str(), CountMessages, nullptr, &count); };
     const auto failsCleanly = [](const auto& open) {
-        const DWORD before = CountProcessHandles();
+        const DWORD before = HandleCount();
         EXPECT_EQ(nullptr, open());
-        EXPECT_EQ(before, CountProcessHandles());
+        EXPECT_EQ(before, HandleCount());
     };
     for (const std::string& bad : {longest + "x", std::string()}) {
         failsCleanly([&] { return server(bad); });
@@ -218,7 +218,7 @@ BOOL CloseItself(void*, DWORD, void* closed) {
 TEST_F(InProcessChannel, ClosingFromItsOwnCallbackAndHandlesThatStayClosed) {
     const std::string name = UniqueName("selfclose");
     std::atomic<bool> closed{false};
-    const DWORD before = CountProcessHandles();
+    const DWORD before = HandleCount();
     g_selfClosing = IPCInitServer(name.c_str(), CloseItself, nullptr, &closed);
     HANDLE stale = IPCInitClient(name.c_str()), holder = IPCInitClient(name.c_str());
     ASSERT_TRUE(g_selfClosing && stale && holder && IPCSendMsg(stale, kRequest, 4));
@@ -297,7 +297,7 @@ TEST_F(InProcessChannel, ChannelObjectsInEveryNamespaceAndMessagesInPlace) {
     }
 }
 
-// The bare format (benchmarks/ipc/RawMailbox, written from the format alone)
+// The bare format (tests/support/RawMailbox, written from the format alone)
 // receives what the library sends, byte for byte; the library receives what
 // it sends. A length field above 696 never reaches the callback; the message
 // is dropped and the mailbox freed (every forge waits for it), and a section

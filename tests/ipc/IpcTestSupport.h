@@ -1,10 +1,11 @@
 // Helpers of the channel tests: unique names, the IPC trace switched on and
-// read back from the debugger output, a counting callback, handle counts,
-// and ipctool run as a peer.
+// read back from the debugger output, a counting callback, waiting for the
+// handle count, and ipctool run as a peer.
 #pragma once
 
 #include "orxstarter/trace/DebugTrace.h"
 #include "tests/support/DebugCapture.h"
+#include "tests/support/ProcessProbe.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -23,14 +24,8 @@ using Lines = std::vector<std::string>;
 using ::testing::Contains;
 using ::testing::StartsWith;
 
-// Waits until `done()` holds; false when `timeoutMs` passed first.
-template <typename Condition>
-bool WaitUntil(Condition done, DWORD timeoutMs) {
-    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(10)) {
-        if (GetTickCount64() >= deadline) return false;
-    }
-    return true;
-}
+using testing_support::HandleCount;
+using testing_support::WaitUntil;
 
 // A channel name no other test or process uses.
 inline std::string UniqueName(const std::string& stem) {
@@ -81,33 +76,11 @@ inline Bytes PatternMessage(uint32_t type, size_t size) {
     return bytes;
 }
 
-// Handles open in this process. Wine 8's GetProcessHandleCount reports 0, so
-// the system's handle table is read instead.
-inline DWORD CountProcessHandles() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
-    using QueryFn = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-    auto query = reinterpret_cast<QueryFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
-    constexpr ULONG kExtendedHandleInformation = 64;
-    std::vector<ULONG_PTR> buffer(1 << 16);
-    ULONG needed = 0;
-    LONG status;
-    do {
-        buffer.resize(buffer.size() * 2);
-        status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof buffer[0]),
-                       &needed);
-    } while (status == static_cast<LONG>(0xC0000004));  // STATUS_INFO_LENGTH_MISMATCH
-    // SYSTEM_HANDLE_INFORMATION_EX on x64: a count and a reserved word, then
-    // entries of five words, the second of which is the owning process.
-    for (ULONG_PTR i = 0; status == 0 && i < buffer[0]; ++i) count += buffer[2 + i * 5 + 1] == GetCurrentProcessId();
-    return count;
-}
-
 // Waits until the count comes down to `expected` (threads that end after a
 // call returns release the rest); returns the last count.
 inline DWORD WaitForHandleCount(DWORD expected, DWORD timeoutMs) {
     DWORD count = 0;
-    WaitUntil([&] { return (count = CountProcessHandles()) == expected; }, timeoutMs);
+    WaitUntil([&] { return (count = HandleCount()) == expected; }, timeoutMs);
     return count;
 }
 

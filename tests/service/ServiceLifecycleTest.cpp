@@ -8,10 +8,14 @@
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
 #include "sysdep/sysdep.h"
-#include "tests/ike/IkeTestSupport.h"
+#include "tests/support/DaemonStandin.h"
+#include "tests/support/Inbox.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/SystemLogFile.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,7 +23,6 @@
 #include <memory>
 #include <thread>
 
-using namespace ike_test;
 using namespace testing_support;
 
 namespace {
@@ -120,14 +123,7 @@ protected:
     bool GuiGot(uint32_t type, DWORD withinMs) { return WaitForStatus(type, withinMs); }
     void SendAsDaemon(uint32_t type) { ASSERT_TRUE(SendTo("vpnsrvike", type)); }
     static void KillDaemons() {
-        orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-            if (_stricmp(entry.szExeFile, "orxike.exe") != 0) continue;
-            orx::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-            if (process && TerminateProcess(process.get(), 9)) WaitForSingleObject(process.get(), 5000);
-        }
+        for (DWORD id : ProcessIdsOf("orxike.exe")) KillProcess(id);
     }
 
     ScopedRegValue path_{HKEY_LOCAL_MACHINE, kAppPathsKey, "Path"};
@@ -139,8 +135,8 @@ protected:
     ScopedRegValue netParams_{HKEY_LOCAL_MACHINE, kProductKey, "NetParams"};
     std::string dataDir_;
     // This process's GUI channels; a test that runs a real GUI drops them.
-    std::unique_ptr<ChannelSink> guiSink_ = std::make_unique<ChannelSink>(GuiChannel(false));
-    std::unique_ptr<ChannelSink> logonSink_ = std::make_unique<ChannelSink>(GuiChannel(true));
+    std::unique_ptr<Inbox> guiSink_ = std::make_unique<Inbox>(GuiChannel(false));
+    std::unique_ptr<Inbox> logonSink_ = std::make_unique<Inbox>(GuiChannel(true));
     std::unique_ptr<CService> service_;
     std::thread runner_;
     std::unique_ptr<SystemLogFile> log_;

@@ -4,13 +4,14 @@
 // Not shown here, because Wine cannot do it: a shutdown control (Wine sends
 // it to services only when the whole prefix shuts down), session-change
 // controls, and GUIs in other sessions (every process is in session 1).
-#include "tests/ike/IkeTestSupport.h"
 #include "common/orxinterps/src/interps.h"
+#include "tests/support/DaemonStandin.h"
 #include "tests/support/InstalledService.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-using namespace ike_test;
 using namespace testing_support;
 
 namespace {

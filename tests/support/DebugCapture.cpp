@@ -1,6 +1,7 @@
 #include "tests/support/DebugCapture.h"
 
 #include "sysdep/Locks.h"
+#include "tests/support/Wait.h"
 
 #include <cstring>
 
@@ -74,12 +75,12 @@ void DebugOutputCapture::Clear() {
 }
 
 bool DebugOutputCapture::WaitFor(const std::string& needle, DWORD timeoutMs) {
-    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs;; Sleep(20)) {
+    return WaitUntil([&] {
         for (const std::string& text : Texts()) {
             if (text.find(needle) != std::string::npos) return true;
         }
-        if (GetTickCount64() >= deadline) return false;
-    }
+        return false;
+    }, timeoutMs);
 }
 
 }  // namespace testing_support

@@ -29,7 +29,7 @@ TEST(Rsyslog, EveryFacilityAndSeverityIsFiledWhereItBelongs) {
         const std::string what = marker + " f" + std::to_string(facility) + " l" + std::to_string(level);
         return std::regex_search(received, std::regex("(^|\n)" + where + " OrxStarter [^\n]*" + what + "\n"));
     };
-    Eventually([&] {
+    testing_support::WaitUntil([&] {
         received = testing_support::ReadFileBytes(bench.file);
         return filed(7, 7);  // the last one sent
     });

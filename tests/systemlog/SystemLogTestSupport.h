@@ -39,13 +39,6 @@ struct BenchSyslog {
 };
 BenchSyslog FindBenchSyslog();
 
-// Polls `condition` every 100 ms for about 10 s.
-template <class Condition>
-bool Eventually(Condition condition) {
-    for (int attempt = 0; attempt < 100 && !condition(); ++attempt) Sleep(100);
-    return condition();
-}
-
 // A file's lines, split at CR LF; a final unterminated piece is kept as a line of its own.
 std::vector<std::string> ReadCrLfLines(const std::string& path);
 

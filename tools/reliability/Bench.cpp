@@ -1,6 +1,6 @@
 #include "tools/reliability/Bench.h"
 
-#include "tools/reliability/ProcessProbe.h"
+#include "tests/support/ProcessProbe.h"
 #include "tools/reliability/RunFiles.h"
 #include "tools/reliability/Tally.h"
 
@@ -31,25 +31,6 @@ RunFolder::~RunFolder() {
     if (keep_) return;
     RemoveTree(kRunRoot);
     RemoveTree(kOwnTraceRoot);
-}
-
-KeyLeftAsFound::KeyLeftAsFound(HKEY root, std::string path) : root_(root), path_(std::move(path)) {
-    orx::UniqueHKey key;
-    existed_ = RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-KeyLeftAsFound::~KeyLeftAsFound() {
-    if (existed_) return;
-    orx::UniqueHKey key;
-    DWORD subkeys = 0, values = 0;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS ||
-        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS ||
-        subkeys != 0 || values != 0) {
-        return;
-    }
-    key.reset();
-    RegDeleteKeyA(root_, path_.c_str());
 }
 
 Bench::Bench(const Setup& setup)

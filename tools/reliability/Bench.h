@@ -29,21 +29,6 @@ private:
     bool keep_;
 };
 
-// A registry key the run may create by setting a value under it: deleted
-// again at the end when it was not there before and nothing is left in it.
-class KeyLeftAsFound {
-public:
-    KeyLeftAsFound(HKEY root, std::string path);
-    ~KeyLeftAsFound();
-    KeyLeftAsFound(const KeyLeftAsFound&) = delete;
-    KeyLeftAsFound& operator=(const KeyLeftAsFound&) = delete;
-
-private:
-    HKEY root_;
-    std::string path_;
-    bool existed_ = false;
-};
-
 class Bench {
 public:
     struct Setup {
@@ -62,7 +47,7 @@ public:
     std::string CrashSince(size_t mark) const;
 
 private:
-    KeyLeftAsFound appPathsKey_;
+    testing_support::KeyLeftAsFound appPathsKey_;
     testing_support::ScopedServiceSettings settings_;
     RunFolder folder_;
     testing_support::ScopedServiceRemoval removal_;  // undone first

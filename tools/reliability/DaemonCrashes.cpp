@@ -5,13 +5,15 @@
 #include "tools/reliability/Scenarios.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
-#include "tools/reliability/Clock.h"
-#include "tools/reliability/GuiEnd.h"
-#include "tools/reliability/ProcessProbe.h"
+#include "tests/support/GuiEnd.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/Stats.h"
+#include "tests/support/Wait.h"
 #include "tools/reliability/RunFiles.h"
-#include "tools/reliability/Stats.h"
 
 namespace reliability {
+
+using namespace testing_support;
 
 namespace {
 

@@ -1,6 +1,8 @@
 // One figure a scenario prints, and whether it holds. Pure.
 #pragma once
 
+#include "tests/support/RunningService.h"
+
 #include <string>
 #include <vector>
 
@@ -31,12 +33,8 @@ struct RoundCheck {
 Figure RoundsFigure(const std::string& label, unsigned long long rounds, const std::vector<RoundCheck>& checks,
                     const std::string& note);
 
-// How a stop went: from the stop control until the service reported
-// stopped, and until its process had ended; negative when it did not.
-struct StopTimes {
-    double stoppedMs = -1;
-    double goneMs = -1;
-};
+// How a stop went (RunningService::Stop).
+using testing_support::StopTimes;
 // "stopped after 2.01 s, process gone after 4.12 s (hint 15 s)"
 std::string StopText(const StopTimes& times);
 // Both within the hint the service gives with its stop-pending report.

@@ -10,12 +10,12 @@
 // channel to the GUI closed, so that the GUI's section is gone.
 #include "tools/reliability/Scenarios.h"
 
+#include "tests/support/GuiEnd.h"
+#include "tests/support/MailboxWatch.h"
+#include "tests/support/Stats.h"
 #include "tests/support/TestSupport.h"
-#include "tools/reliability/Clock.h"
-#include "tools/reliability/GuiEnd.h"
-#include "tools/reliability/MailboxWatch.h"
+#include "tests/support/Wait.h"
 #include "tools/reliability/RunFiles.h"
-#include "tools/reliability/Stats.h"
 #include "tools/reliability/Tally.h"
 
 namespace reliability {
@@ -51,7 +51,7 @@ void KillOnce(const std::string& commandLine, KillTally& tally) {
     const size_t loggedBefore = CountSystemLogEvents(kGuiEndedEvent);
     const size_t toldBefore = DaemonHeardStopped();
     WriteFileBytes(LockFile(), "");
-    const std::string guiChannel = OwnGuiChannelName();  // tunpanel runs in this session too
+    const std::string guiChannel = GuiChannelName();  // tunpanel runs in this session too
 
     const double start = NowMs();
     gui.Kill();

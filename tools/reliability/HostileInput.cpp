@@ -8,17 +8,17 @@
 #include "tools/reliability/Scenarios.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
-#include "benchmarks/ipc/RawMailbox.h"
 #include "orxstarter/gui/RegistryPolicy.h"
-#include "tools/reliability/ClientChannel.h"
+#include "tests/support/ClientChannel.h"
+#include "tests/support/InstalledService.h"
+#include "tests/support/MailboxWatch.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/RawMailbox.h"
+#include "tests/support/Stats.h"
 #include "tools/reliability/FuzzMessages.h"
 #include "tools/reliability/PlayedPeers.h"
-#include "tools/reliability/MailboxWatch.h"
-#include "tools/reliability/ProcessProbe.h"
 #include "tools/reliability/RegistrySnapshot.h"
 #include "tools/reliability/RunFiles.h"
-#include "tools/reliability/ServiceControl.h"
-#include "tools/reliability/Stats.h"
 
 #include <cstring>
 #include <thread>

@@ -1,11 +1,13 @@
 #include "tools/reliability/PlayedPeers.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
-#include "tools/reliability/MailboxWatch.h"
+#include "tests/support/MailboxWatch.h"
 #include "tools/reliability/RunFiles.h"
 #include "tools/reliability/Scenarios.h"
 
 namespace reliability {
+
+using namespace testing_support;
 
 namespace {
 

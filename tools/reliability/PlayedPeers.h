@@ -5,9 +5,9 @@
 // the service runs.
 #pragma once
 
+#include "tests/support/DaemonEnd.h"
+#include "tests/support/GuiEnd.h"
 #include "tests/support/TestSupport.h"
-#include "tools/reliability/DaemonEnd.h"
-#include "tools/reliability/GuiEnd.h"
 
 #include <memory>
 #include <string>
@@ -24,15 +24,15 @@ public:
     // Empty when both ends are in place and a GUI request has reached the
     // daemon's end through the service; else what went wrong.
     const std::string& problem() const { return problem_; }
-    DaemonEnd& daemon() { return *daemon_; }
-    GuiEnd& gui() { return *gui_; }
+    testing_support::DaemonEnd& daemon() { return *daemon_; }
+    testing_support::GuiEnd& gui() { return *gui_; }
 
 private:
     std::string Connect();
 
     testing_support::ScopedServiceSettings& settings_;
-    std::unique_ptr<DaemonEnd> daemon_;
-    std::unique_ptr<GuiEnd> gui_;
+    std::unique_ptr<testing_support::DaemonEnd> daemon_;
+    std::unique_ptr<testing_support::GuiEnd> gui_;
     std::string problem_;
 };
 

@@ -2,9 +2,9 @@
 // for it (and stopped at its end) on the bench of the run.
 #pragma once
 
+#include "tests/support/RunningService.h"
 #include "tools/reliability/Bench.h"
 #include "tools/reliability/Figure.h"
-#include "tools/reliability/RunningService.h"
 
 #include <cstdint>
 #include <vector>

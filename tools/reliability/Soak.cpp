@@ -12,9 +12,9 @@
 #include "tools/reliability/Scenarios.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/Stats.h"
 #include "tools/reliability/PlayedPeers.h"
-#include "tools/reliability/ProcessProbe.h"
-#include "tools/reliability/Stats.h"
 #include "tools/reliability/Tally.h"
 
 #include <atomic>
@@ -25,6 +25,8 @@
 #include <thread>
 
 namespace reliability {
+
+using namespace testing_support;
 
 namespace {
 

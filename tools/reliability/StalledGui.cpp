@@ -8,18 +8,20 @@
 #include "tools/reliability/Scenarios.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
-#include "tools/reliability/ClientChannel.h"
-#include "tools/reliability/Clock.h"
-#include "tools/reliability/DaemonEnd.h"
-#include "tools/reliability/GuiEnd.h"
-#include "tools/reliability/MailboxWatch.h"
+#include "tests/support/ClientChannel.h"
+#include "tests/support/Clock.h"
+#include "tests/support/DaemonEnd.h"
+#include "tests/support/GuiEnd.h"
+#include "tests/support/MailboxWatch.h"
+#include "tests/support/Stats.h"
 #include "tools/reliability/RunFiles.h"
-#include "tools/reliability/Stats.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace reliability {
+
+using namespace testing_support;
 
 namespace {
 

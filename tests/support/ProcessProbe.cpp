@@ -1,4 +1,4 @@
-#include "tools/reliability/ProcessProbe.h"
+#include "tests/support/ProcessProbe.h"
 
 #include "sysdep/WinHandles.h"
 
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace reliability {
+namespace testing_support {
 
 namespace {
 
@@ -36,59 +36,54 @@ std::vector<DWORD> ProcessIdsOf(const char* imageName, const std::string& direct
     return ids;
 }
 
+int CountProcesses(const char* imageName) { return static_cast<int>(ProcessIdsOf(imageName).size()); }
+
 namespace {
 
-// The system's handle table (NtQuerySystemInformation, class 16): one entry
-// per open handle of every process, with the owner's id (16 bits wide).
-constexpr ULONG kSystemHandleInformation = 16;
-constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-
-struct HandleEntry {
-    USHORT ownerId;
-    USHORT creatorBackTraceIndex;
-    UCHAR objectType;
-    UCHAR attributes;
-    USHORT value;
-    void* object;
-    ULONG grantedAccess;
-};
-
-struct HandleTable {
-    ULONG count;
-    HandleEntry entries[1];
-};
-
-using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-
+// The system's handle table (NtQuerySystemInformation, extended class 64):
+// one entry per open handle of every process. SYSTEM_HANDLE_INFORMATION_EX
+// on x64: a count and a reserved word, then entries of five words, the
+// second of which is the owning process.
 DWORD CountHandlesInSystemTable(DWORD processId) {
+    using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
     const auto query = reinterpret_cast<QuerySystemInformation>(
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
     if (query == nullptr) return 0;
-    std::vector<unsigned char> buffer(1 << 20);
+    constexpr ULONG kExtendedHandleInformation = 64;
+    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+    std::vector<ULONG_PTR> buffer(1 << 16);
     ULONG needed = 0;
     LONG status;
-    while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
-           kInfoLengthMismatch) {
+    while ((status = query(kExtendedHandleInformation, buffer.data(),
+                           static_cast<ULONG>(buffer.size() * sizeof buffer[0]), &needed)) == kInfoLengthMismatch) {
         buffer.resize(buffer.size() * 2);
     }
-    if (status != 0) return 0;
-    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
     DWORD count = 0;
-    for (ULONG i = 0; i < table->count; ++i) count += table->entries[i].ownerId == static_cast<USHORT>(processId);
+    for (ULONG_PTR i = 0; status == 0 && i < buffer[0]; ++i) count += buffer[2 + i * 5 + 1] == processId;
     return count;
 }
 
 }  // namespace
 
-// Wine answers GetProcessHandleCount with 0 and fills only PagefileUsage; the
-// system's handle table and PagefileUsage say the same (on Windows
+// Wine answers GetProcessHandleCount with 0: the system's handle table says
+// the same. This process is asked through its pseudo handle, so that the
+// count is not one of its own.
+DWORD HandleCount(DWORD processId) {
+    const bool self = processId == GetCurrentProcessId();
+    orx::UniqueHandle opened(self ? nullptr : OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    const HANDLE process = self ? GetCurrentProcess() : opened.get();
+    DWORD handles = 0;
+    if (process != nullptr && GetProcessHandleCount(process, &handles) && handles != 0) return handles;
+    return CountHandlesInSystemTable(processId);
+}
+
+// Wine fills only PagefileUsage, which says the same (on Windows
 // PagefileUsage is the commit charge, which is what PrivateUsage reports).
 Footprint ReadFootprint(DWORD processId) {
     Footprint footprint;
     orx::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     if (!process) return footprint;
-    DWORD handles = 0;
-    if (!GetProcessHandleCount(process.get(), &handles) || handles == 0) handles = CountHandlesInSystemTable(processId);
+    const DWORD handles = HandleCount(processId);
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
     if (!GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
@@ -111,4 +106,4 @@ bool IsProcessRunning(DWORD processId) {
     return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
-}  // namespace reliability
+}  // namespace testing_support

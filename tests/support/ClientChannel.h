@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace reliability {
+namespace testing_support {
 
 class ClientChannel {
 public:
@@ -25,4 +25,4 @@ private:
     HANDLE handle_;
 };
 
-}  // namespace reliability
+}  // namespace testing_support

@@ -1,8 +1,8 @@
-#include "tools/reliability/Stats.h"
+#include "tests/support/Stats.h"
 
 #include <algorithm>
 
-namespace reliability {
+namespace testing_support {
 
 double Median(std::vector<double> samples) {
     if (samples.empty()) return 0;
@@ -22,4 +22,4 @@ std::string Grouped(unsigned long long value) {
     return digits;
 }
 
-}  // namespace reliability
+}  // namespace testing_support

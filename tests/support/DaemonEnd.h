@@ -4,14 +4,14 @@
 // makes the service connect to "vpnike" as it does to a daemon it launched.
 #pragma once
 
-#include "tools/reliability/ClientChannel.h"
-#include "tools/reliability/Inbox.h"
+#include "tests/support/ClientChannel.h"
+#include "tests/support/Inbox.h"
 
 #include <windows.h>
 
 #include <string>
 
-namespace reliability {
+namespace testing_support {
 
 class DaemonEnd {
 public:
@@ -36,4 +36,4 @@ private:
 // this Windows release.
 std::string ServiceIkeChannelName();
 
-}  // namespace reliability
+}  // namespace testing_support

@@ -1,8 +1,9 @@
 // A server channel played in this process for one of the service's peers
-// (the GUI's own channel, the daemon's "vpnike"): it keeps what arrives for
-// the scenario to expect, or only counts one bulk type by the number each
-// message carries; and it can stop reading, holding the message in its
-// callback so that the mailbox stays full, as a hung peer does.
+// (the GUI's own channel, the daemon's "vpnike") or as a benchmark's end: it
+// keeps what arrives for the test to expect or take, or only counts one bulk
+// type by the number each message carries; it sets an event on every
+// arrival; and it can stop reading, holding the message in its callback so
+// that the mailbox stays full, as a hung peer does.
 #pragma once
 
 #include "sysdep/WinHandles.h"
@@ -16,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace reliability {
+namespace testing_support {
 
 struct Received {
     uint32_t type = 0;  // 0 for a message under 4 bytes
@@ -39,7 +40,15 @@ public:
     // other types before it are passed over.
     bool Expect(uint32_t type, Received& out, DWORD timeoutMs);
     // The next kept message, whatever its type.
-    bool Next(Received& out, DWORD timeoutMs);
+    bool Next(Received& out, DWORD timeoutMs = 10000);
+    // True when nothing arrives within `ms`.
+    bool Quiet(DWORD ms);
+    // The bytes of the first kept message of one of `types`, which alone is
+    // taken (others stay kept); empty when none came within `timeoutMs`.
+    std::vector<uint8_t> Take(const std::vector<uint32_t>& types, DWORD timeoutMs = 5000);
+    std::vector<uint8_t> Take(uint32_t type, DWORD timeoutMs = 5000) {
+        return Take(std::vector<uint32_t>{type}, timeoutMs);
+    }
     void Forget();  // drops every kept message
 
     // Messages of `type` are from now on only counted, by the 32-bit number
@@ -80,4 +89,4 @@ private:
 
 bool IsStatusForm(const Received& message, bool daemonRunning);
 
-}  // namespace reliability
+}  // namespace testing_support

@@ -1,4 +1,4 @@
-#include "benchmarks/ipc/RawMailbox.h"
+#include "tests/support/RawMailbox.h"
 
 #include <cstring>
 

@@ -1,12 +1,13 @@
-#include "tools/reliability/Inbox.h"
+#include "tests/support/Inbox.h"
 
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
-#include "tools/reliability/Clock.h"
+#include "tests/support/Clock.h"
 
+#include <algorithm>
 #include <cstring>
 
-namespace reliability {
+namespace testing_support {
 
 uint32_t Received::Word(size_t offset) const {
     uint32_t value = 0;
@@ -81,6 +82,26 @@ bool Inbox::Next(Received& out, DWORD timeoutMs) {
     return true;
 }
 
+bool Inbox::Quiet(DWORD ms) {
+    Received ignored;
+    return !Next(ignored, ms);
+}
+
+std::vector<uint8_t> Inbox::Take(const std::vector<uint32_t>& types, DWORD timeoutMs) {
+    std::unique_lock<std::mutex> guard(lock_);
+    std::deque<Received>::iterator found;
+    const auto hasOne = [&] {
+        found = std::find_if(kept_.begin(), kept_.end(), [&](const Received& message) {
+            return std::find(types.begin(), types.end(), message.type) != types.end();
+        });
+        return found != kept_.end();
+    };
+    if (!keptChanged_.wait_for(guard, std::chrono::milliseconds(timeoutMs), hasOne)) return {};
+    std::vector<uint8_t> bytes(found->bytes.begin(), found->bytes.end());
+    kept_.erase(found);
+    return bytes;
+}
+
 bool Inbox::Expect(uint32_t type, Received& out, DWORD timeoutMs) {
     const double deadline = NowMs() + timeoutMs;
     for (;;) {
@@ -128,4 +149,4 @@ bool IsStatusForm(const Received& message, bool daemonRunning) {
            message.Text(offsetof(IpcStatusMsg, version)) == IPC_DAEMON_VERSION;
 }
 
-}  // namespace reliability
+}  // namespace testing_support

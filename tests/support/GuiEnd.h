@@ -3,15 +3,15 @@
 // it) and its requests on "Global\vpnsrvcfg". Open it while the service runs.
 #pragma once
 
-#include "tools/reliability/ClientChannel.h"
-#include "tools/reliability/Inbox.h"
+#include "tests/support/ClientChannel.h"
+#include "tests/support/Inbox.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
-namespace reliability {
+namespace testing_support {
 
 class GuiEnd {
 public:
@@ -36,7 +36,8 @@ private:
     ClientChannel requests_;  // "Global\vpnsrvcfg"
 };
 
-// "Session\<n>\vpncfg" for the session of this process.
-std::string OwnGuiChannelName();
+// This process's GUI channel of one kind, in its session:
+// "Session\<n>\vpncfg", or "Session\<n>\vpnlogonui" for the logon GUI.
+std::string GuiChannelName(bool logon = false);
 
-}  // namespace reliability
+}  // namespace testing_support

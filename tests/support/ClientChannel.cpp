@@ -1,9 +1,9 @@
-#include "tools/reliability/ClientChannel.h"
+#include "tests/support/ClientChannel.h"
 
 #include "common/orxinterps/src/interps.h"
 #include "common/orxinterps/src/ipcmsg.h"
 
-namespace reliability {
+namespace testing_support {
 
 ClientChannel::ClientChannel(const std::string& name) : handle_(IPCInitClient(name.c_str())) {}
 
@@ -19,4 +19,4 @@ bool ClientChannel::SendEmpty(uint32_t code) const {
     return Send(message, sizeof message);
 }
 
-}  // namespace reliability
+}  // namespace testing_support

@@ -1,9 +1,9 @@
-#include "tools/reliability/RunningService.h"
+#include "tests/support/RunningService.h"
 
-#include "tools/reliability/Clock.h"
-#include "tools/reliability/ServiceControl.h"
+#include "tests/support/Clock.h"
+#include "tests/support/InstalledService.h"
 
-namespace reliability {
+namespace testing_support {
 
 namespace {
 
@@ -41,4 +41,4 @@ StopTimes RunningService::Stop() {
     return times;
 }
 
-}  // namespace reliability
+}  // namespace testing_support

@@ -7,13 +7,19 @@
 
 #include "sysdep/WinHandles.h"
 #include "tests/support/InstalledService.h"
-#include "tools/reliability/Figure.h"
 
 #include <windows.h>
 
 #include <string>
 
-namespace reliability {
+namespace testing_support {
+
+// How a stop went: from the stop control until the service reported
+// stopped, and until its process had ended; negative when it did not.
+struct StopTimes {
+    double stoppedMs = -1;
+    double goneMs = -1;
+};
 
 class RunningService {
 public:
@@ -39,4 +45,4 @@ private:
     bool stopped_ = false;
 };
 
-}  // namespace reliability
+}  // namespace testing_support

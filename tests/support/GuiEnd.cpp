@@ -1,19 +1,19 @@
-#include "tools/reliability/GuiEnd.h"
+#include "tests/support/GuiEnd.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
-#include "tools/reliability/Clock.h"
+#include "tests/support/Clock.h"
 
 #include <cstring>
 
-namespace reliability {
+namespace testing_support {
 
-std::string OwnGuiChannelName() {
+std::string GuiChannelName(bool logon) {
     DWORD session = 1;
     ProcessIdToSessionId(GetCurrentProcessId(), &session);
-    return "Session\\" + std::to_string(session) + "\\vpncfg";
+    return "Session\\" + std::to_string(session) + (logon ? "\\vpnlogonui" : "\\vpncfg");
 }
 
-GuiEnd::GuiEnd() : inbox_(OwnGuiChannelName()), requests_("Global\\vpnsrvcfg") {}
+GuiEnd::GuiEnd() : inbox_(GuiChannelName()), requests_("Global\\vpnsrvcfg") {}
 
 bool GuiEnd::Announce() {
     IpcGuiInfoMsg info = {};
@@ -38,4 +38,4 @@ bool GuiEnd::StartDaemon(DWORD timeoutMs, double* elapsedMs) {
     return true;
 }
 
-}  // namespace reliability
+}  // namespace testing_support

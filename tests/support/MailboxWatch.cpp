@@ -1,6 +1,6 @@
-#include "tools/reliability/MailboxWatch.h"
+#include "tests/support/MailboxWatch.h"
 
-namespace reliability {
+namespace testing_support {
 
 MailboxWatch::MailboxWatch(const std::string& channelName)
     : free_(OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, (channelName + "_EVT").c_str())) {}
@@ -16,4 +16,4 @@ bool ChannelExists(const std::string& channelName) {
     return static_cast<bool>(section);
 }
 
-}  // namespace reliability
+}  // namespace testing_support

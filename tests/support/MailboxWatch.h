@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace reliability {
+namespace testing_support {
 
 class MailboxWatch {
 public:
@@ -26,4 +26,4 @@ private:
 // so a channel that both ends have closed is gone.
 bool ChannelExists(const std::string& channelName);
 
-}  // namespace reliability
+}  // namespace testing_support

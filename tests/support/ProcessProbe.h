@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
-namespace reliability {
+namespace testing_support {
 
 // Processes running `imageName`; with `directory`, only those started from it.
 std::vector<DWORD> ProcessIdsOf(const char* imageName, const std::string& directory = std::string());
+// How many processes run the image `imageName` ("orxike.exe").
+int CountProcesses(const char* imageName);
+
+// Handles open in a process (this one by default); 0 when they cannot be read.
+DWORD HandleCount(DWORD processId = GetCurrentProcessId());
 
 struct Footprint {
     bool ok = false;  // both figures read (a live process has some of each)
@@ -26,4 +31,4 @@ bool KillProcess(DWORD processId, DWORD timeoutMs = 5000);
 
 bool IsProcessRunning(DWORD processId);
 
-}  // namespace reliability
+}  // namespace testing_support

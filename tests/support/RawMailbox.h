@@ -2,8 +2,9 @@
 // and sharing no code with the INTERPS library: the section of 704 bytes
 // (length at 0, message at 4), "<name>_MTX" (message present, auto-reset,
 // not set) and "<name>_EVT" (mailbox free, auto-reset, set). No tracing, no
-// registry, no handle registry. It is the design floor of the IPC benchmark
-// and the independent peer of the interoperability tests.
+// registry, no handle registry. It is the design floor of the IPC benchmark,
+// the independent peer of the interoperability tests, and the hostile local
+// process that forges lengths and reads what a mailbox holds.
 #pragma once
 
 #include "sysdep/WinHandles.h"
@@ -61,6 +62,9 @@ public:
     // What a broken or hostile peer does: takes the mailbox, writes `length`
     // straight into the length field and raises "message present".
     SendResult SendForgedLength(uint32_t length);
+    // The message part of the mailbox as it stands, as any local process can
+    // read it; null when not open.
+    const unsigned char* Message() const { return view_ ? View() + 4 : nullptr; }
 
 private:
     SendResult Take(DWORD timeoutMs);

@@ -3,9 +3,14 @@
 // the daemon, and reads the answers, the registry, the channel's memory and
 // the system log.
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/ProcessProbe.h"
 #include "tests/support/RawMailbox.h"
 
 #include <gmock/gmock.h>
+#include <tlhelp32.h>
+
+#include <memory>
+#include <thread>
 
 using namespace gui_test;
 using namespace testing_support;
@@ -269,4 +274,87 @@ TEST_F(Broker, ConfigurationRequestsAnswer43UntilTheGuiHasStarted) {
     EXPECT_THAT(SystemLog(), HasSubstr("[2014] Configuration Imported"));
     EXPECT_THAT(SystemLog(), HasSubstr("[2015] Configuration Gone"));
     RemoveTree(root);
+}
+
+// ---- announcements: bounded watchdogs, one channel per slot, no acting on a successor ----
+
+namespace {
+
+Bytes Announcement(DWORD processId, bool watch, bool logon) {
+    Bytes info = Message(SET_GUI_INFOS);
+    std::memcpy(info.data() + 16, &processId, 4);
+    info[20] = watch ? 1 : 0;
+    info[24] = logon ? 1 : 0;
+    return info;
+}
+
+int ThreadsOfThisProcess() {
+    orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+// A process announcing itself 300 times with the watch flag gets one
+// watchdog; many processes get at most the cap, and the threads end with
+// the broker's stop.
+TEST_F(Broker, AnnouncementsStartOneWatchdogPerProcessAndFewInAll) {
+    const int threadsBefore = ThreadsOfThisProcess();
+    for (int i = 0; i < 300; ++i) ASSERT_TRUE(Send(Announcement(GetCurrentProcessId(), true, false)));
+    Fence();
+    EXPECT_EQ(1u, gui.Observe().watchedGuis);
+    EXPECT_LE(ThreadsOfThisProcess(), threadsBefore + 1);
+
+    std::vector<std::unique_ptr<BackgroundProcess>> others;  // each with a reader thread here
+    for (int i = 0; i < 6; ++i) {
+        others.push_back(std::make_unique<BackgroundProcess>("\"" + BinPath("ipctool.exe") + "\" listen gui-test-" +
+                                                             std::to_string(i)));
+    }
+    const int threadsWithReaders = ThreadsOfThisProcess();
+    for (const auto& other : others) ASSERT_TRUE(Send(Announcement(other->pid(), true, false)));
+    Fence();
+    EXPECT_EQ(CGui::kMaxWatchedGuis, gui.Observe().watchedGuis);
+    EXPECT_LE(ThreadsOfThisProcess(), threadsWithReaders + static_cast<int>(CGui::kMaxWatchedGuis));
+    gui.BeginStop();
+    EXPECT_TRUE(WaitUntil([&] { return gui.Observe().watchedGuis == 0; }, 5000));
+}
+
+// Announcements of the same kind racing on the two request channels leave
+// one open channel in the slot, never one per announcement.
+TEST_F(Broker, RacingAnnouncementsLeaveOneChannelPerSlot) {
+    Announce(false);
+    const DWORD handlesBefore = HandleCount();
+    for (int round = 0; round < 40; ++round) {
+        std::thread other([this] { Send(Announcement(GetCurrentProcessId(), false, false), true); });
+        Send(Announcement(GetCurrentProcessId(), false, false), false);
+        other.join();
+    }
+    Fence();
+    EXPECT_NE(nullptr, gui.Observe().userSlot);
+    EXPECT_LE(HandleCount(), handlesBefore + 10) << "client channels leaked";
+}
+
+// A GUI that closed in order and ends later, when another GUI holds the
+// slot: its end tells the daemon nothing and leaves the new GUI's channel.
+TEST_F(Broker, EndOfAGuiThatClosedInOrderLeavesItsSuccessorAlone) {
+    user.reset();  // the GUIs' channels are tunpanel's own
+    logon.reset();
+    BackgroundProcess old("\"" + BinPath("tunpanel.exe") + "\" close \"wait 60000\"");
+    ASSERT_TRUE(old.WaitForOutput("-> VPNCONF_CLOSED", 10000)) << old.Output();
+    Fence();
+    BackgroundProcess successor("\"" + BinPath("tunpanel.exe") + "\" --no-watchdog \"wait 60000\"");
+    ASSERT_TRUE(successor.WaitForOutput("-> SET_GUI_INFOS", 10000)) << successor.Output();
+    Fence();
+    ASSERT_NE(nullptr, gui.Observe().userSlot);
+    daemon.Forget();
+    old.Kill();
+    EXPECT_TRUE(daemon.Take({VPNCONF_STOPPED, VPNCONF_CLOSED, VPNCONF_KEEP_IKE}, 2000).empty())
+        << "the old GUI's end was taken for the new one's";
+    EXPECT_NE(nullptr, gui.Observe().userSlot);
 }

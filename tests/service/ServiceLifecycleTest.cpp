@@ -296,3 +296,19 @@ TEST_F(ServiceLifecycle, DaemonRunsInItsOwnDirectory) {
     StartDaemonAsGui();
     EXPECT_TRUE(daemon.WaitForJournal("cwd=" + BinDir() + " dir=")) << daemon.Journal();
 }
+
+// The logon GUI's channel cannot be opened (its name is taken): the start
+// ends, and the channels opened before it are not left served.
+TEST_F(ServiceLifecycle, FailedGuiChannelLeavesNoChannelServed) {
+    orx::UniqueHandle squatter(CreateMutexA(nullptr, FALSE, "Global\\vpnsrvlogonui"));
+    ASSERT_TRUE(squatter);
+    service_ = std::make_unique<CService>();
+    runner_ = std::thread([this] { service_->Run(0, nullptr); });
+    runner_.join();  // the run ends by itself
+    service_.reset();
+    for (const char* name : {"Global\\vpnsrvcfg", "Global\\vpn2vpn", "vpnsrvike"}) {
+        HANDLE left = IPCInitClient(name);
+        EXPECT_EQ(nullptr, left) << name << " is still served";
+        if (left != nullptr) IPCUnitialize(left);
+    }
+}

@@ -14,7 +14,12 @@ LaunchDecision Supervisor::RequestLaunch() {
     switch (state_.phase) {
     case Phase::Launching: return LaunchDecision::InProgress;
     case Phase::Running: return state_.endReported ? LaunchDecision::Lingering : LaunchDecision::AlreadyRunning;
-    case Phase::Idle: break;
+    case Phase::Idle:
+        // A daemon the service did not launch (started by hand, say) that
+        // says it runs is talked to, not doubled; its end is known only from
+        // its own reports.
+        if (!IsNotRunningState(state_.reported)) return LaunchDecision::AlreadyRunning;
+        break;
     }
     state_.phase = Phase::Launching;
     ++state_.generation;
@@ -126,7 +131,7 @@ Actions Supervisor::DaemonReported(Report report) {
         break;
     case Report::Alive:
         state_.reported = ORX_READY_STATE;
-        if (ours) state_.connected = true;
+        state_.connected = true;
         actions.setAlive = true;
         break;
     }
@@ -142,8 +147,6 @@ Actions Supervisor::BeginServiceStop() {
     return EndCurrent();
 }
 
-bool Supervisor::DaemonRunning() const {
-    return state_.phase == Phase::Running && !IsNotRunningState(state_.reported);
-}
+bool Supervisor::DaemonRunning() const { return !IsNotRunningState(state_.reported); }
 
 }  // namespace daemon_supervision

@@ -23,7 +23,7 @@ enum class Phase : uint8_t {
 
 enum class LaunchDecision : uint8_t {
     Launch,          // step IKEEXT aside, then create the process
-    AlreadyRunning,  // ours runs and has not said it is ending
+    AlreadyRunning,  // ours runs and has not said it ends, or another says it runs
     Lingering,       // ours runs but said it ends: wait for it (bounded), then replace it
     InProgress,      // another launch is under way
     Refused,         // the service is stopping
@@ -99,8 +99,8 @@ public:
     // daemon (created or still being created) is ended.
     Actions BeginServiceStop();
 
-    // The daemon counts as running for the GUI: a process of ours whose
-    // reported state is neither TERMINATED nor RUNNABLE.
+    // The daemon counts as running for the GUI when its reports say so
+    // (neither TERMINATED nor RUNNABLE), ours or one started by hand.
     bool DaemonRunning() const;
     bool Connected() const { return state_.connected; }
 

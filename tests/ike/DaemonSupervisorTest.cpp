@@ -389,12 +389,20 @@ TEST(DaemonSupervisor, IkeextIsRestoredOnEveryPathThatLeavesNoDaemon) {
     }
 }
 
-TEST(DaemonSupervisor, ForgedAliveWithNoDaemonOfOursIsNoHandshake) {
+// A daemon the service did not launch that says it runs (started by hand)
+// is talked to and not doubled; once it says it stopped, a launch goes on.
+TEST(DaemonSupervisor, DaemonNotOursThatSaysItRunsIsNotDoubled) {
     Supervisor s;
+    EXPECT_TRUE(s.DaemonReported(Report::StartedOk).connectClient);
     s.DaemonReported(Report::Alive);
-    EXPECT_FALSE(s.Connected()) << "a forged handshake would keep IkeStart from launching";
-    EXPECT_EQ(LaunchDecision::Launch, s.RequestLaunch());
-    EXPECT_TRUE(s.DaemonReported(Report::StartedOk).connectClient) << "the launched daemon may report before creation returns";
+    EXPECT_TRUE(s.Connected());
+    EXPECT_EQ(LaunchDecision::AlreadyRunning, s.RequestLaunch());
+    EXPECT_FALSE(s.BeginServiceStop().terminate) << "not ours to end";
+    Supervisor t;
+    t.DaemonReported(Report::Alive);
+    t.DaemonReported(Report::Stopped);
+    EXPECT_EQ(LaunchDecision::Launch, t.RequestLaunch());
+    EXPECT_TRUE(t.DaemonReported(Report::StartedOk).connectClient) << "the launched daemon may report before creation returns";
 }
 
 TEST(DaemonSupervisor, ResetStopsARunningDaemonAndLaunchesOtherwise) {

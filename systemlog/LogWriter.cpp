@@ -67,7 +67,7 @@ bool LogWriter::Admit(int32_t level, Admitted& out) {
     if (level > threshold_) return false;
 
     out.now = clock_->Now();
-    out.verdict = flood_.Admit(out.now.seconds, threshold_);
+    out.verdict = flood_.Admit(out.now.seconds, FloodLimit(threshold_));
     if (out.verdict.kind == FloodVerdict::Drop) return false;
 
     out.sender = sender_;

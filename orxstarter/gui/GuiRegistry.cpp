@@ -10,6 +10,7 @@
 #include "orxstarter/gui/RegistryRequest.h"
 #include "orxstarter/tools/tools.h"
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "systemlog/SystemLogEvents.h"
 
 #include <cstring>
@@ -46,7 +47,7 @@ RegistryPolicy ReadPolicy() {
     if (status == ERROR_SUCCESS && (type == REG_MULTI_SZ || type == REG_SZ) && size <= kMaxPolicySize) {
         status = RegQueryValueExA(key.get(), kPolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
         if (status == ERROR_SUCCESS) {
-            policy.prefixes = ParseMultiSz(data.data(), size);
+            policy.entries = ParseMultiSz(data.data(), size);
             return policy;
         }
     }
@@ -59,10 +60,10 @@ RegistryPolicy ReadPolicy() {
 // operation on a configuration item, here with the GUI's facility, the
 // error level, "access denied" as its number and the key as its text.
 bool PolicyPermits(const char* request, const RegistryTarget& target) {
-    const PolicyVerdict verdict = JudgeKeyPath(ReadPolicy(), target.keyPath);
+    const PolicyVerdict verdict = JudgeRequest(ReadPolicy(), target.keyPath, target.valueName);
     if (verdict == PolicyVerdict::Allowed) return true;
     const std::string shown = "HKLM\\" + target.keyPath + "|" + target.valueName;
-    TRACE("   %s %s %s", request, shown.c_str(), VerdictText(verdict));
+    TRACE("   %s %s %s", request, log_text::Escaped<TRACE_MSG_SIZE>(shown.c_str()).c_str(), VerdictText(verdict));
     LogSystemEvent(kEventConfigFailed, kFacilityGui, kLevelError, ERROR_ACCESS_DENIED, shown.c_str());
     return false;
 }

@@ -333,3 +333,31 @@ TEST_F(InProcessChannel, TheBareFormatBothWaysAndForgedLengths) {
     }
     EXPECT_TRUE(IPCUnitialize(libraryClient) && IPCUnitialize(libraryServer));
 }
+
+// A message dropped for a forged length may hold a secret that no handler
+// will ever wipe: the library wipes it in the mailbox before freeing it.
+TEST_F(InProcessChannel, AMessageDroppedForItsLengthIsWipedInTheMailbox) {
+    const std::string name = UniqueName("dropped");
+    Received received;
+    HANDLE server = IPCInitServer(name.c_str(), Record, nullptr, &received);
+    ASSERT_NE(nullptr, server);
+    const orx::UniqueHandle section(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str()));
+    const orx::UniqueHandle present(OpenEventA(EVENT_ALL_ACCESS, FALSE, (name + "_MTX").c_str()));
+    const orx::UniqueHandle free(OpenEventA(EVENT_ALL_ACCESS, FALSE, (name + "_EVT").c_str()));
+    const orx::UniqueView view(MapViewOfFile(section.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_TRUE(present && free && view);
+    auto* mailbox = static_cast<uint8_t*>(view.get());
+    for (const uint32_t forged : {697u, 0xFFFFFFFFu}) {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(free.get(), 2000));
+        const Bytes secret = PatternMessage(0x1006, IPC_MAX_MSG_SIZE);
+        std::memcpy(mailbox + IPC_MESSAGE_OFFSET, secret.data(), secret.size());
+        std::memcpy(mailbox + IPC_LENGTH_OFFSET, &forged, sizeof forged);
+        ASSERT_TRUE(SetEvent(present.get()));
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(free.get(), 5000)) << "dropped and the mailbox freed";
+        EXPECT_EQ(Bytes(IPC_MAX_MSG_SIZE, 0),
+                  Bytes(mailbox + IPC_MESSAGE_OFFSET, mailbox + IPC_MESSAGE_OFFSET + IPC_MAX_MSG_SIZE));
+        SetEvent(free.get());
+    }
+    EXPECT_EQ(0, received.count.load());
+    EXPECT_TRUE(IPCUnitialize(server));
+}

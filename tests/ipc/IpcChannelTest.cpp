@@ -104,9 +104,10 @@ TEST_F(InProcessChannel, TheLibrarysTraceLinesAndEveryHandleGivenBack) {
     EXPECT_EQ(before, WaitForHandleCount(before, 5000));
 }
 
-// Names with no room for the event suffix, a server without a callback, a
-// client of a section whose events are missing, a server whose "mailbox free"
-// name is taken by a mutex: none is returned, none leaves a handle open.
+// Names with no room for the event suffix or with a control character, a
+// server without a callback, a client of a section whose events are missing,
+// a server whose "mailbox free" name is taken by a mutex: none is returned,
+// none leaves a handle open.
 TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
     const std::string name = UniqueName("incomplete");
     const std::string longest = (name + std::string(95, 'x')).substr(0, 95);
@@ -117,7 +118,8 @@ TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
         EXPECT_EQ(nullptr, open());
         EXPECT_EQ(before, CountProcessHandles());
     };
-    for (const std::string& bad : {longest + "x", std::string()}) {
+    const std::string forging = name + "\r\n<= AddItem forged";  // a control character: refused, shown escaped
+    for (const std::string& bad : {longest + "x", std::string(), forging}) {
         failsCleanly([&] { return server(bad); });
         failsCleanly([&] { return IPCInitClient(bad.c_str()); });
     }
@@ -143,6 +145,8 @@ TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
     }
     EXPECT_THAT(lines, Contains(StartsWith("<= IPCInitServer(" + name + "): CreateEvent " + name + "_EVT failed")));
     EXPECT_THAT(lines, Not(Contains("=> AddItem " + name)));
+    EXPECT_THAT(lines, Contains("=> IPCInitClient(" + name + "\\r\\n<= AddItem forged)"));
+    EXPECT_THAT(lines, Not(Contains("<= AddItem forged)")));
 }
 
 namespace {

@@ -28,8 +28,12 @@ constexpr DWORD kMaxPolicySize = 64 * 1024;
 #define ORX_CREDPROV_CLSID "{5A3C19E2-7B40-4C6D-9E21-3F8A0D6B4C17}"
 constexpr char kCredProvKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Authentication\\Credential Providers\\" ORX_CREDPROV_CLSID;
-constexpr char kClsidKey[] = "CLSID\\" ORX_CREDPROV_CLSID;
-constexpr char kInprocServerKey[] = "CLSID\\" ORX_CREDPROV_CLSID "\\InprocServer32";
+// The class is registered for the whole machine, in the part of
+// HKEY_CLASSES_ROOT that HKEY_LOCAL_MACHINE holds: what a write through
+// HKEY_CLASSES_ROOT does for this account, without going through the merged
+// view (under Wine each key opened through it also leaks a handle).
+constexpr char kClsidKey[] = "SOFTWARE\\Classes\\CLSID\\" ORX_CREDPROV_CLSID;
+constexpr char kInprocServerKey[] = "SOFTWARE\\Classes\\CLSID\\" ORX_CREDPROV_CLSID "\\InprocServer32";
 #undef ORX_CREDPROV_CLSID
 
 // Present means enforced. A value that is there but cannot be used allows
@@ -76,8 +80,8 @@ bool TargetOf(const char* request, const ReceivedMessage& received, RegistryTarg
     return false;
 }
 
-void SetText(HKEY root, const char* key, const char* valueName, const char* text) {
-    SetRegParam(root, key, valueName, text, static_cast<DWORD>(std::strlen(text)));
+void SetText(const char* key, const char* valueName, const char* text) {
+    SetRegParam(HKEY_LOCAL_MACHINE, key, valueName, text, static_cast<DWORD>(std::strlen(text)));
 }
 
 }  // namespace
@@ -114,13 +118,13 @@ void CGui::OnRegDelete(const ReceivedMessage& received) {
 }
 
 void CGui::RegisterCredentialProvider() {
-    SetText(HKEY_LOCAL_MACHINE, kCredProvKey, nullptr, "OrxCredProv");
-    SetText(HKEY_CLASSES_ROOT, kClsidKey, nullptr, "OrxCredProv");
-    SetText(HKEY_CLASSES_ROOT, kInprocServerKey, nullptr, "OrxCredProv.dll");
-    SetText(HKEY_CLASSES_ROOT, kInprocServerKey, "ThreadingModel", "Apartment");
+    SetText(kCredProvKey, nullptr, "OrxCredProv");
+    SetText(kClsidKey, nullptr, "OrxCredProv");
+    SetText(kInprocServerKey, nullptr, "OrxCredProv.dll");
+    SetText(kInprocServerKey, "ThreadingModel", "Apartment");
 }
 
 void CGui::UnregisterCredentialProvider() {
-    DelRegNode(HKEY_CLASSES_ROOT, kClsidKey);
+    DelRegNode(HKEY_LOCAL_MACHINE, kClsidKey);
     DelRegNode(HKEY_LOCAL_MACHINE, kCredProvKey);
 }

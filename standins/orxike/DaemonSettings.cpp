@@ -60,6 +60,7 @@ const NumericSwitch kNumericSwitches[] = {
     {"ready_to_die", 0, 1, [](DaemonSettings& s, long long v) { s.readyToDie = v != 0; }},
     {"remain", 0, 1, [](DaemonSettings& s, long long v) { s.remain = v != 0; }},
     {"connect_timeout_ms", 0, 3600000, [](DaemonSettings& s, long long v) { s.connectTimeoutMs = uint32_t(v); }},
+    {"echo", 0, 1, [](DaemonSettings& s, long long v) { s.echo = v != 0; }},
     {"notify_type", 0, kU32Max,
      [](DaemonSettings& s, long long v) {
          s.notify.enabled = true;
@@ -125,7 +126,8 @@ std::string DescribeSettings(const DaemonSettings& s) {
     std::ostringstream out;
     out << "start_error=" << s.startError << " channel_delay_s=" << s.channelDelayS << " never_alive=" << s.neverAlive
         << " exit_after_ms=" << (s.exitAfterMs ? std::to_string(*s.exitAfterMs) : std::string("none"))
-        << " ready_to_die=" << s.readyToDie << " remain=" << s.remain << " connect_timeout_ms=" << s.connectTimeoutMs;
+        << " ready_to_die=" << s.readyToDie << " remain=" << s.remain << " connect_timeout_ms=" << s.connectTimeoutMs
+        << " echo=" << s.echo;
     if (s.notify.enabled) {
         out << " notify_type=0x" << std::hex << s.notify.type << std::dec << " notify_length=" << s.notify.length
             << " notify_every_ms=" << s.notify.everyMs << " notify_count=" << s.notify.count;

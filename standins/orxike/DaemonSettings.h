@@ -36,6 +36,7 @@ struct DaemonSettings {
     bool readyToDie = false;              // ready_to_die: ORXIKE_READY_TO_DIE before that exit
     bool remain = false;                  // remain: ORXIKE_REMAIN after ALIVE
     uint32_t connectTimeoutMs = 30000;    // connect_timeout_ms: how long to look for the service
+    bool echo = true;                     // echo: journal lines on standard output too
     NotifySettings notify;
     SystemLogSettings systemLog;
 };

@@ -28,8 +28,14 @@ void Journal::Write(const std::string& text) {
         std::fputs("\r\n", file_);
         std::fflush(file_);
     }
+    if (!echo_) return;
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
+}
+
+void Journal::SetEcho(bool on) {
+    std::lock_guard<std::mutex> hold(lock_);
+    echo_ = on;
 }
 
 }  // namespace orxike_standin

@@ -19,10 +19,14 @@ public:
     // Opens `path` for appending; false when it cannot be.
     bool Open(const std::string& path);
     void Write(const std::string& text);
+    // Off: lines go to the file only. Under Wine every line on a console is a
+    // round trip to conhost, which holds the daemon to a few messages a second.
+    void SetEcho(bool on);
 
 private:
     std::mutex lock_;
     std::FILE* file_ = nullptr;
+    bool echo_ = true;
 };
 
 }  // namespace orxike_standin

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> problems;
     DaemonSettings settings = LoadSettings(location.directory, problems);
+    journal.SetEcho(settings.echo);
     journal.Write("start pid=" + std::to_string(GetCurrentProcessId()) + " image=" + location.imageName +
                   " dir=" + location.directory);
     journal.Write("settings " + DescribeSettings(settings));

@@ -12,7 +12,7 @@ struct RunSizes {
     unsigned daemonCrashes = 50;
     unsigned guiKills = 50;
     unsigned stalledSends = 3;  // per way a message reaches the GUI
-    unsigned hostileMessages = 100000;
+    unsigned hostileMessages = 1000000;
     unsigned soakSeconds = 600;
 };
 

@@ -1,6 +1,7 @@
 #include "systemlog/LogWriter.h"
 
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "sysdep/Locks.h"
 #include "sysdep/sysdep.h"
 #include "systemlog/SyslogDatagram.h"
@@ -127,7 +128,8 @@ void LogWriter::OpenFile(const char* directory, const char* nameStem) {
     char path[kPathSize] = {};
     if (!FormatFileName(now.local, nameStem != nullptr ? nameStem : "", name, sizeof name) ||
         !JoinFilePath(directory, name, path, sizeof path)) {
-        TRACE("   LogWriter::OpenFile: the file path in %s is too long, no file output\n", directory);
+        TRACE("   LogWriter::OpenFile: the file path in %s is too long, no file output\n",
+              log_text::Escaped<TRACE_MSG_SIZE>(directory).c_str());
         path[0] = '\0';
     }
     orx::ExclusiveGuard guard(stateLock_);

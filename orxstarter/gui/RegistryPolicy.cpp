@@ -18,14 +18,18 @@ bool SameName(const std::string& a, const std::string& b) {
     return true;
 }
 
-bool PlainComponent(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    if (name.front() == ' ' || name.back() == ' ' || name.back() == '.') return false;
+bool PrintableAscii(const std::string& name) {
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte >= 0x7F) return false;
     }
     return true;
+}
+
+bool PlainComponent(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.front() == ' ' || name.back() == ' ' || name.back() == '.') return false;
+    return PrintableAscii(name);
 }
 
 // False when any component is not plain (an empty one included, so leading,
@@ -124,7 +128,9 @@ const std::vector<std::string>& ProtectedAppPathsValues() {
 PolicyVerdict JudgeRequest(const RegistryPolicy& policy, const std::string& keyPath, const std::string& valueName) {
     if (!policy.enforced) return PolicyVerdict::Allowed;
     Components path;
-    if (!SplitPlainPath(keyPath, path)) return PolicyVerdict::BadPath;
+    // Value names are compared by the registry with a case folding beyond
+    // ASCII too (a dotless i matches "I"): only plain ones are judged.
+    if (!SplitPlainPath(keyPath, path) || !PrintableAscii(valueName)) return PolicyVerdict::BadPath;
     if (IsServiceKey(path)) return PolicyVerdict::ServiceKey;
     if (IsProtectedValue(path, valueName)) return PolicyVerdict::ProtectedValue;
     PolicyEntry entry;
@@ -141,7 +147,7 @@ const char* VerdictText(PolicyVerdict verdict) {
     case PolicyVerdict::ServiceKey: return "refused by policy, the service's own key is never written for a GUI";
     case PolicyVerdict::ProtectedValue:
         return "refused by policy, the value decides what the service launches or where it writes";
-    case PolicyVerdict::BadPath: return "refused by policy, the key path is not a plain path";
+    case PolicyVerdict::BadPath: return "refused by policy, the key path or the value name is not plain";
     }
     return "refused by policy";
 }

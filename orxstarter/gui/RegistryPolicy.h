@@ -35,15 +35,15 @@ enum class PolicyVerdict {
     OutsidePrefixes,  // covered by no entry
     ServiceKey,       // the service's own key (or what selects its control set)
     ProtectedValue,   // a value of the daemon's App Paths key that the service acts on
-    BadPath,          // a path that could name another key than it seems to
+    BadPath,          // a path or value name that could name another than it seems to
 };
 
 // Whether a GUI may write or delete the value `valueName` of `keyPath`. With
 // the policy on, a path is compared component by component, and names
 // (value names too) ignoring ASCII letter case; the path must be plain: no
 // empty, "." or ".." component, no blank or dot at a component's end, no
-// control or non-ASCII character (the registry folds letter case beyond
-// ASCII, so such a path could alias a protected key).
+// control or non-ASCII character, and the value name neither (the registry
+// folds letter case beyond ASCII, so such a name could alias a protected one).
 PolicyVerdict JudgeRequest(const RegistryPolicy& policy, const std::string& keyPath, const std::string& valueName);
 
 const char* VerdictText(PolicyVerdict verdict);

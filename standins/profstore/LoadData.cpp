@@ -76,10 +76,14 @@ bool ParseLoadData(const char* data, uint32_t maxBytes, LoadRequest& request, st
     return true;
 }
 
-std::string QuoteLoadData(const char* data, uint32_t maxBytes) {
+std::string DescribeLoadData(const char* data, uint32_t maxBytes) {
     if (data == nullptr) return "null";
+    const std::string text = BoundedText(data, maxBytes);
+    LoadRequest request;
+    std::string error;
+    if (!ParseLoadData(data, maxBytes, request, error)) return "<" + std::to_string(text.size()) + " bytes>";
     std::string quoted = "\"";
-    for (const char c : BoundedText(data, maxBytes)) {
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte >= 0x7F || c == '"') {
             char escaped[8];

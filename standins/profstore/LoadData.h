@@ -32,8 +32,10 @@ bool IsPlainFileName(const std::string& name, std::string& why);
 // `error`, when it is neither empty nor a well-formed import.
 bool ParseLoadData(const char* data, uint32_t maxBytes, LoadRequest& request, std::string& error);
 
-// `data` as the call journal shows it: null, or in double quotes with
-// control bytes, non-ASCII bytes and '"' as \xNN; at most `maxBytes` read.
-std::string QuoteLoadData(const char* data, uint32_t maxBytes);
+// `data` as the call journal shows it: null; an empty text or a well-formed
+// import in double quotes, with non-ASCII bytes and '"' as \xNN; anything
+// else only by its length, since a configuration request may carry a secret
+// and the journal is a file. At most `maxBytes` read.
+std::string DescribeLoadData(const char* data, uint32_t maxBytes);
 
 }  // namespace profstore

@@ -54,7 +54,7 @@ int Perform(const std::string& call, Operation operation) {
 
 int VPNConfLoad(uint32_t argL, uint32_t argA, char* data) {
     const std::string call = "VPNConfLoad(" + std::to_string(argL) + ", " + std::to_string(argA) + ", " +
-                             QuoteLoadData(data, PROFSTORE_DATA_SIZE) + ")";
+                             DescribeLoadData(data, PROFSTORE_DATA_SIZE) + ")";
     return Perform(call, [&] {
         LoadRequest request;
         std::string error;

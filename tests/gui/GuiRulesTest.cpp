@@ -72,6 +72,9 @@ TEST(RegistryPolicy, NeverLetsAGuiChangeWhatTheServiceLaunchesOrWhereItWrites) {
                                      appPaths + ".", appPaths + " ", "\\" + appPaths, appPaths + "\\\\"}) {
         EXPECT_EQ(PolicyVerdict::BadPath, JudgeRequest(broad, trick, "Path")) << trick;
     }
+    for (const char* alias : {"\xFDkeV2", "Ik\xE9Start", "Path\t", "Log\nPath"}) {  // a dotless i folds to I
+        EXPECT_EQ(PolicyVerdict::BadPath, JudgeRequest(broad, appPaths, alias)) << alias;
+    }
     EXPECT_EQ(PolicyVerdict::Allowed, JudgeRequest(broad, appPaths + "\\Sub", "Path")) << "a key the service never reads";
     EXPECT_EQ(PolicyVerdict::Allowed, JudgeRequest({false, {}}, appPaths, "Path")) << "no policy, no protection";
 }

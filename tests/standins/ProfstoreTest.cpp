@@ -13,6 +13,7 @@
 
 using namespace testing_support;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -81,9 +82,11 @@ TEST_F(Profstore, ImportSaveLoadRoundTripAndItsFailures) {
          {std::string("VPNConfLoad(1, 1, null) = 0, error 2 CONF_CANNOTOPEN: cannot open "),
           std::string("VPNConfSave(2, 1, 1) = 0, error 15 CONF_CANNOTFIND"),
           "VPNConfLoad(3, 1, \"name=Home office|" + source + "\") = 1", std::string("VPNConfSave(7, 1, 1) = 1"),
-          std::string("VPNConfLoad(1, 1, null) = 1"), std::string("VPNConfGetLastError() = 49")}) {
+          std::string("VPNConfLoad(1, 1, null) = 1"), std::string("VPNConfGetLastError() = 49"),
+          std::string("VPNConfLoad(0, 1, <13 bytes>) = 0")}) {
         EXPECT_THAT(journal, HasSubstr(line));
     }
+    EXPECT_THAT(journal, Not(HasSubstr("C:\\x.cfg"))) << "data that is no import may be a secret: its length only";
 
     ASSERT_TRUE(logPath_.Remove());
     EXPECT_EQ(0, VPNConfLoad(1, 1, nullptr));

@@ -188,7 +188,7 @@ void FuzzSource::AimAtRegistry(FuzzMessage& message, uint32_t type) {
 
 // A whole message carrying a control text where the service logs or traces
 // one: an event's text, an imported configuration's name, a registry value's
-// name (refused outside the prefix, so logged), an SA's name.
+// name (refused, so logged), an SA's name.
 FuzzMessage FuzzSource::WithControlText() {
     FuzzMessage message;
     message.controlText = true;
@@ -211,9 +211,9 @@ FuzzMessage FuzzSource::WithControlText() {
     case 3: {
         const uint32_t type = Below(2) == 0 ? VPNCONF_REG_WRITE : VPNCONF_REG_DELETE;
         PutWord(message.bytes, 0, type);
-        const bool inside = Below(2) == 0;
-        message.aim = inside ? RegistryAim::Inside : RegistryAim::Outside;
-        const std::string key = inside ? std::string(kAllowedPrefix) + "\\Texts" : std::string(kOutsideKey);
+        // Refused in the allowed prefix too: a value name must be plain.
+        message.aim = RegistryAim::Outside;
+        const std::string key = Below(2) == 0 ? std::string(kAllowedPrefix) + "\\Texts" : std::string(kOutsideKey);
         PutText(message.bytes, offsetof(IpcRegWriteMsg, keyAndValue),
                 (key + "|" + text).substr(0, IPC_REG_PATH_SIZE - 1));
         PutWord(message.bytes, offsetof(IpcRegWriteMsg, valueType), REG_SZ);

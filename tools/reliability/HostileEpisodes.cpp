@@ -2,6 +2,7 @@
 
 #include "common/orxinterps/src/ipcmsg.h"
 #include "sysdep/WinHandles.h"
+#include "tests/support/TestSupport.h"
 #include "tools/reliability/Clock.h"
 #include "tools/reliability/DaemonEnd.h"
 #include "tools/reliability/MailboxWatch.h"
@@ -31,9 +32,8 @@ void WaitHandled() {
 
 }  // namespace
 
-EpisodeDriver::EpisodeDriver(DWORD serviceId, DWORD liveId)
-    : serviceId_(serviceId), liveId_(liveId), cfg_(kCfgChannel), logon_(kLogonChannel),
-      daemonSide_(ServiceIkeChannelName()) {}
+EpisodeDriver::EpisodeDriver(DWORD serviceId)
+    : serviceId_(serviceId), cfg_(kCfgChannel), logon_(kLogonChannel), daemonSide_(ServiceIkeChannelName()) {}
 
 void EpisodeDriver::Note(const std::string& problem) {
     if (tally_.problem.empty()) tally_.problem = problem;
@@ -88,12 +88,22 @@ void EpisodeDriver::HoldDaemonMailbox(const Episode& episode) {
 
 // Announcements of a GUI that asks for a watchdog, all naming the same live
 // process, on both request channels; the service's threads counted once it
-// has handled them.
+// has handled them, then the process ended and the threads counted again
+// once they are back (or a minute has passed).
 void EpisodeDriver::FloodAnnouncements() {
-    if (tally_.floods == 0) tally_.threadsBeforeFloods = CountThreads(serviceId_);
+    const DWORD before = CountThreads(serviceId_);
+    if (tally_.floods == 0) tally_.threadsBeforeFloods = before;
+    char image[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, image, sizeof image);
+    // Suspended, it never runs: it lives until it is ended.
+    testing_support::BackgroundProcess live("\"" + std::string(image) + "\" --help", CREATE_SUSPENDED);
+    if (!live.started()) {
+        Note("no live process to announce");
+        return;
+    }
     IpcGuiInfoMsg info = {};
     info.type = SET_GUI_INFOS;
-    info.processId = liveId_;
+    info.processId = live.pid();
     info.watchProcess = 1;
     unsigned char message[IPC_MAX_MSG_SIZE] = {};
     for (unsigned i = 0; i < kFloodAnnouncements; ++i) {
@@ -104,6 +114,9 @@ void EpisodeDriver::FloodAnnouncements() {
     WaitHandled();
     ++tally_.floods;
     tally_.threadsAfterFloods = std::max(tally_.threadsAfterFloods, CountThreads(serviceId_));
+    live.Kill();
+    tally_.floodsSettled += WaitUntil([&] { return CountThreads(serviceId_) <= before + kThreadSlack; },
+                                      kHandledTimeoutMs);
 }
 
 }  // namespace reliability

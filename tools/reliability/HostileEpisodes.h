@@ -2,7 +2,8 @@
 // the running service and its real daemon stand-in: forged daemon state with
 // a daemon running followed by a GUI request that launches, the daemon's
 // mailbox held while GUI requests come, and floods of announcements that ask
-// for a watchdog on a live process.
+// for a watchdog on a live process, which ends once the service has counted
+// its threads (so every watchdog acts at once).
 #pragma once
 
 #include "tools/reliability/ClientChannel.h"
@@ -22,14 +23,14 @@ struct EpisodeTally {
     unsigned announcements = 0;  // with the watch flag, naming the live process
     DWORD threadsBeforeFloods = 0;
     DWORD threadsAfterFloods = 0;  // the most seen right after a flood
+    unsigned floodsSettled = 0;    // floods after which the threads came back within 10 once the process ended
     std::string problem;           // the first thing that could not be done
 };
 
 class EpisodeDriver {
 public:
-    // `serviceId`: whose threads to count; `liveId`: the live process the
-    // announcements name.
-    EpisodeDriver(DWORD serviceId, DWORD liveId);
+    // `serviceId`: whose threads to count.
+    explicit EpisodeDriver(DWORD serviceId);
     EpisodeDriver(const EpisodeDriver&) = delete;
     EpisodeDriver& operator=(const EpisodeDriver&) = delete;
 
@@ -44,7 +45,6 @@ private:
     void Note(const std::string& problem);
 
     DWORD serviceId_;
-    DWORD liveId_;
     ClientChannel cfg_;
     ClientChannel logon_;
     ClientChannel daemonSide_;  // the service's channel for the daemon
@@ -53,5 +53,7 @@ private:
 
 // Announcements naming a live process: how many a flood sends.
 constexpr unsigned kFloodAnnouncements = 300;
+// How far the service's threads may be from where they were.
+constexpr DWORD kThreadSlack = 10;
 
 }  // namespace reliability

@@ -43,7 +43,6 @@ constexpr char kLabel[] = "hostile input";
 constexpr DWORD kFreedTimeoutMs = 10000;
 constexpr DWORD kAnswerTimeoutMs = 10000;
 constexpr DWORD kSettleTimeoutMs = 60000;
-constexpr DWORD kFootprintSlack = 10;
 constexpr char kOurKey[] = "SOFTWARE\\OrxReliability";
 
 // What one channel's fuzzer did.
@@ -113,8 +112,8 @@ ChannelFuzz FuzzAllChannels(unsigned messages, uint32_t seed, std::atomic<uint64
 // The episodes spread over the run: episode k once the fuzz has sent its
 // share k + 1 of the messages (or has ended).
 EpisodeTally PlayEpisodes(unsigned messages, const std::atomic<uint64_t>& progress, const std::atomic<bool>& fuzzDone,
-                          DWORD serviceId, DWORD liveId) {
-    EpisodeDriver driver(serviceId, liveId);
+                          DWORD serviceId) {
+    EpisodeDriver driver(serviceId);
     const unsigned episodes = EpisodeCount(messages);
     for (unsigned k = 0; k < episodes; ++k) {
         const uint64_t due = static_cast<uint64_t>(messages) * (k + 1) / (episodes + 1);
@@ -218,13 +217,6 @@ RegistryImage SnapshotMachine() {
     return image;
 }
 
-// A process that lives until the run ends it: created suspended, it never runs.
-std::string OwnImage() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    return path;
-}
-
 // The daemon stand-in's switches for the run: its journal to its file only,
 // so that it takes what the service passes on at the pace the fuzz sends.
 class QuietDaemon {
@@ -247,7 +239,7 @@ struct ServiceLoad {
 
 ServiceLoad ReadLoad(DWORD processId) { return {CountThreads(processId), ReadFootprint(processId).handles}; }
 
-bool Near(DWORD before, DWORD after) { return after <= before + kFootprintSlack && before <= after + kFootprintSlack; }
+bool Near(DWORD before, DWORD after) { return after <= before + kThreadSlack && before <= after + kThreadSlack; }
 
 std::string LoadText(const ServiceLoad& before, const ServiceLoad& after) {
     return "threads " + std::to_string(before.threads) + " -> " + std::to_string(after.threads) + ", handles " +
@@ -276,8 +268,6 @@ Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed) {
     if (!gui.ok() || !gui.Announce() || !gui.StartDaemon(kLaunchTimeoutMs)) {
         return Broken(kLabel, "the first daemon did not reach ready");
     }
-    BackgroundProcess live("\"" + OwnImage() + "\" --help", CREATE_SUSPENDED);
-    if (!live.started()) return Broken(kLabel, "no live process to announce");
     const size_t crashMark = bench.CrashLogMark();
     const size_t launchesBefore = CountOccurrences(DaemonJournal(), " start pid=");
     const ServiceLoad before = ReadLoad(service.processId());
@@ -288,16 +278,15 @@ Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed) {
     std::atomic<bool> fuzzDone{false};
     EpisodeTally episodes;
     std::thread episodeThread([&] {
-        episodes = PlayEpisodes(messages, progress, fuzzDone, service.processId(), live.pid());
+        episodes = PlayEpisodes(messages, progress, fuzzDone, service.processId());
     });
     const ChannelFuzz total = FuzzAllChannels(messages, seed, progress);
     fuzzDone = true;
     episodeThread.join();
     const double fuzzMs = NowMs() - start;
 
-    // Every watchdog on the live process acts once it ends (clearing the
-    // GUI's slot, among others): the GUI asks only once they are done.
-    live.Kill();
+    // Watchdogs still acting on an announced process's end clear the GUI's
+    // slot, among others: the GUI asks only once they are done.
     WaitUntil([&] { return Near(before.threads, CountThreads(service.processId())); }, kSettleTimeoutMs);
     const bool answered = AnswersCorrectly(gui);
     const ServiceLoad after = ReadLoad(service.processId());
@@ -339,7 +328,9 @@ Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed) {
     result += "\n      announcements: " + std::to_string(episodes.floods) + " floods of " +
               std::to_string(kFloodAnnouncements) + " naming one live process, threads " +
               std::to_string(episodes.threadsBeforeFloods) + " before, at most " +
-              std::to_string(episodes.threadsAfterFloods) + " after a flood";
+              std::to_string(episodes.threadsAfterFloods) + " after a flood, back within " +
+              std::to_string(kThreadSlack) + " after " + std::to_string(episodes.floodsSettled) + " of " +
+              std::to_string(episodes.floods) + " once the process ended";
     if (!episodes.problem.empty()) result += "\n      episodes: " + episodes.problem;
     for (const std::string& change : changes.outside) result += "\n      " + change;
     return {kLabel, result, holds};

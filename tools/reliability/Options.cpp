@@ -130,7 +130,7 @@ const char* UsageText() {
            "service control manager, and prints one figure per scenario. Exit code 0 when\n"
            "every figure holds.\n"
            "  --short          the CI form: 5 daemon crashes, 5 GUI kills, 2 stalled sends per way,\n"
-           "                   5,000 hostile messages, a 30 s soak (full run: 50, 50, 3, 100,000, 600 s)\n"
+           "                   5,000 hostile messages, a 30 s soak (full run: 50, 50, 3, 1,000,000, 600 s)\n"
            "  --only           scenarios: daemon-crashes, gui-kills, stalled-gui, hostile-input, soak\n"
            "  --seed           seed of the hostile input (printed by every run, to repeat one)\n"
            "  --trace          the service's debug trace on, for a failure's post-mortem: the run's\n"

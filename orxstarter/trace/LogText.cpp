@@ -10,32 +10,23 @@ bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
 // Whether a backslash before `next` (NUL: the text's end) would read as the
 // start of an escape if it stood single: it is then doubled.
-bool StartsAnEscape(char next) {
-    const auto byte = static_cast<unsigned char>(next);
-    return IsControl(byte) || next == '\\' || next == 'r' || next == 'n' || next == 't' || next == 'x';
-}
+bool StartsAnEscape(char next) { return IsControl(static_cast<unsigned char>(next)) || next == '\\' || next == 'x'; }
 
 // The escape of `byte` (followed by `next`, NUL at the text's end) into
 // `sequence`; 1 when it stands for itself.
 size_t EscapeOne(unsigned char byte, char next, char (&sequence)[kMaxEscapeLength]) {
     static const char kHex[] = "0123456789ABCDEF";
-    sequence[0] = '\\';
-    switch (byte) {
-    case '\\':
-        if (!StartsAnEscape(next)) break;
+    if (IsControl(byte)) {
+        sequence[0] = '\\';
+        sequence[1] = 'x';
+        sequence[2] = kHex[byte >> 4];
+        sequence[3] = kHex[byte & 0x0F];
+        return 4;
+    }
+    if (byte == '\\' && StartsAnEscape(next)) {
+        sequence[0] = '\\';
         sequence[1] = '\\';
         return 2;
-    case '\r': sequence[1] = 'r'; return 2;
-    case '\n': sequence[1] = 'n'; return 2;
-    case '\t': sequence[1] = 't'; return 2;
-    default:
-        if (IsControl(byte)) {
-            sequence[1] = 'x';
-            sequence[2] = kHex[byte >> 4];
-            sequence[3] = kHex[byte & 0x0F];
-            return 4;
-        }
-        break;
     }
     sequence[0] = static_cast<char>(byte);
     return 1;

@@ -3,17 +3,17 @@
 // brings its own CR or LF could add records of its choosing, timestamp and
 // all. Every such text is therefore written escaped, in one reversible form:
 //
-//   CR, LF, tab                          -> \r  \n  \t
-//   other bytes 0x01 to 0x1F, and 0x7F   -> \xNN (two upper-case hex digits)
-//   a backslash followed by a backslash, by r, n, t or x, or by a byte
-//   escaped itself, or ending the text -> \\ (it would otherwise read as
-//   the start of an escape)
+//   every byte from 0x01 to 0x1F, and 0x7F -> \xNN (two upper-case hex
+//   digits): CR LF reads \x0D\x0A, a tab \x09
+//   a backslash followed by another backslash, by x, or by a byte escaped
+//   itself, or ending the text -> \\ (it would otherwise read as the start
+//   of an escape)
 //
-// Every other byte stays as it is: a backslash before anything else (so that
-// Windows paths and registry keys read as they are), and bytes from 0x80 up
-// (the user's code page). A reader undoes it by reading \\, \r, \n, \t and
-// \xNN as above and a backslash before any other character as itself.
-// Pure: no OS calls.
+// Every other byte stays as it is: a backslash before anything else, so that
+// Windows paths and registry keys read as they are (C:\temp, HKLM\SOFTWARE),
+// and bytes from 0x80 up (the user's code page). A reader undoes it by
+// reading \\ as a backslash, \xNN as its byte, and a backslash before any
+// other character as itself. Pure: no OS calls.
 #pragma once
 
 #include <cstddef>

@@ -65,7 +65,8 @@ TEST_F(HostileInput, TextsThatCarryLineBreaksNeverForgeARecord) {
     const std::regex record(R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \t(Starter|    GUI|    IKE)\.\w+ *\t\[\d{4,}\]\t\[\d+\] .*\r)");
     EXPECT_EQ(4u, lines.size()) << "event 1 (the GUI), 3004, 2015 for the import and 2015 for the refusal";
     for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, record)) << line;
-    const std::string escaped = "peer\\r\\n20261205 00:21:32:123 \\tStarter.Notice  \\t[1234]\\t[1001] forged";
+    const std::string escaped =
+        "peer\\x0D\\x0A20261205 00:21:32:123 \\x09Starter.Notice  \\x09[1234]\\x09[1001] forged";
     EXPECT_EQ(3, std::count_if(lines.begin(), lines.end(),
                                [&](const std::string& line) { return line.find(escaped) != std::string::npos; }));
     EXPECT_TRUE(Traced("VPNCONF_REG_WRITE HKLM\\SOFTWARE\\Outside|" + escaped + " refused by policy"));

@@ -145,7 +145,7 @@ TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
     }
     EXPECT_THAT(lines, Contains(StartsWith("<= IPCInitServer(" + name + "): CreateEvent " + name + "_EVT failed")));
     EXPECT_THAT(lines, Not(Contains("=> AddItem " + name)));
-    EXPECT_THAT(lines, Contains("=> IPCInitClient(" + name + "\\r\\n<= AddItem forged)"));
+    EXPECT_THAT(lines, Contains("=> IPCInitClient(" + name + "\\x0D\\x0A<= AddItem forged)"));
     EXPECT_THAT(lines, Not(Contains("<= AddItem forged)")));
 }
 

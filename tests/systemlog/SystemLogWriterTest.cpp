@@ -137,10 +137,10 @@ TEST_F(SystemLogWriter, ATextWithLineBreaksStaysOneLineInEveryOutput) {
     log_.EnableFile(dir_.c_str(), kStem);
     ASSERT_TRUE(log_.EnableSyslog("127.0.0.1", kTag, udp_.port()));
     ASSERT_TRUE(log_.EnableEventLog(true));
-    const std::string forged = std::string("C:\\new\r\n") + kStamp + "Starter.Notice  \t[1234]\t[1001] forged";
+    const std::string forged = std::string("C:\\x86\\new\r\n") + kStamp + "Starter.Notice  \t[1234]\t[1001] forged";
     log_.Log(3004, 2, 5, "text %s", forged.c_str());
-    const std::string escaped =
-        "[3004] text C:\\\\new\\r\\n20261205 00:21:32:123 \\tStarter.Notice  \\t[1234]\\t[1001] forged";
+    const std::string escaped = "[3004] text C:\\\\x86\\new\\x0D\\x0A20261205 00:21:32:123 \\x09Starter.Notice  "
+                                "\\x09[1234]\\x09[1001] forged";
     const auto lines = ReadCrLfLines(DayFile());
     ASSERT_EQ(1u, lines.size());
     EXPECT_EQ(kStamp + ExpectedLine("    IKE.Notice  ", escaped), lines[0]);

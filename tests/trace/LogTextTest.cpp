@@ -23,13 +23,13 @@ std::string Unescaped(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (text[i] != '\\' || std::string("\\rntx").find(next) == std::string::npos) {
+        if (text[i] != '\\' || (next != '\\' && next != 'x')) {
             out += text[i];
         } else if (next == 'x') {
             out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
             i += 3;
         } else {
-            out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+            out += '\\';
             ++i;
         }
     }
@@ -43,10 +43,10 @@ TEST(LogText, ControlCharactersAreEscapedAndABackslashOnlyWhereItWouldReadAsOne)
         std::string text, escaped;
     } cases[] = {
         {"plain text, 100 %", "plain text, 100 %"},
-        {"one\r\n20261205 00:21:32:123 \tStarter.Notice", "one\\r\\n20261205 00:21:32:123 \\tStarter.Notice"},
-        {"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|V",
-         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|V"},
-        {"C:\\temp\\new\\x\\\\y\\", "C:\\\\temp\\\\new\\\\x\\\\\\y\\\\"},  // these would read as escapes
+        {"one\r\n20261205 00:21:32:123 \tStarter.Notice", "one\\x0D\\x0A20261205 00:21:32:123 \\x09Starter.Notice"},
+        {"HKLM\\SOFTWARE\\OrxTest\\tree|V", "HKLM\\SOFTWARE\\OrxTest\\tree|V"},
+        {"C:\\temp\\new\\root", "C:\\temp\\new\\root"},
+        {"C:\\x86\\\\y\\", "C:\\\\x86\\\\\\y\\\\"},  // these would read as escapes
         {std::string("\x01\x1B[2J\x1F\x7F", 7), "\\x01\\x1B[2J\\x1F\\x7F"},
         {"a\\\x01", "a\\\\\\x01"},  // before an escape, too
         {"caf\xE9 \xC3\xA9", "caf\xE9 \xC3\xA9"},  // the user's code page, left alone
@@ -74,14 +74,15 @@ TEST(LogText, ABufferTooSmallKeepsOnlyWholeEscapesAndNoLoneBackslash) {
     EXPECT_EQ("ab", EscapedText("ab\x01", 6));
     EXPECT_EQ("ab\\x01", EscapedText("ab\x01", 7));
     EXPECT_EQ("a", EscapedText("a\\", 3)) << "the last backslash is doubled, and that does not fit";
+    EXPECT_EQ("a\\\\", EscapedText("a\\", 4));
     EXPECT_EQ("a", EscapedText("a\\b", 3)) << "a single backslash does not end a cut text";
     EXPECT_EQ("a\\b", EscapedText("a\\b", 4));
-    EXPECT_EQ("", EscapedText("\n", 2));
+    EXPECT_EQ("", EscapedText("\n", 4));
     char one[1] = {'#'};
     EXPECT_EQ(0u, Escape("abc", one, sizeof one));
     EXPECT_EQ('\0', one[0]);
     EXPECT_EQ(0u, Escape(nullptr, one, sizeof one));
-    EXPECT_STREQ("x\\ty", log_text::Escaped<8>("x\ty").c_str());
-    EXPECT_STREQ("x\\t", log_text::Escaped<8>("x\ty", 2).c_str());
+    EXPECT_STREQ("x\\x09y", log_text::Escaped<8>("x\ty").c_str());
+    EXPECT_STREQ("x\\x09", log_text::Escaped<8>("x\ty", 2).c_str());
     EXPECT_STREQ("abcdef", log_text::Escaped<7>("abcdefgh").c_str());
 }

@@ -17,7 +17,7 @@ SystemLogLines JudgeSystemLogLines(const std::string& text, const std::string& f
     static const std::regex record(
         R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \t(Starter|    GUI|    IKE| Facil[3-7])\.)"
         R"((Emerg   |Alert   |Critical|Error   |Warning |Notice  |Info    |Debug   )\t\[\d{4,}\]\t\[[^\r\n]*\r?)");
-    static const std::regex escape(R"(\\[rntx])");
+    static const std::regex escape(R"(\\x[0-9A-F]{2})");
     SystemLogLines judged;
     size_t start = 0;
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {

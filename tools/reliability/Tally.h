@@ -23,7 +23,7 @@ struct SystemLogLines {
     size_t lines = 0;
     size_t malformed = 0;  // no record
     size_t forged = 0;     // a line that starts with `forgedRecord`
-    size_t escaped = 0;    // records with an escape (\r, \n, \t, \x) in their message
+    size_t escaped = 0;    // records with an escaped byte (\xNN) in their message
 };
 SystemLogLines JudgeSystemLogLines(const std::string& text, const std::string& forgedRecord);
 

@@ -69,7 +69,7 @@ TEST(Tally, DeliveryBalanceEventRecordsAndCrashReports) {
 TEST(Tally, SystemLogLinesAreJudgedAsRecords) {
     const std::string record = "20260101 10:00:00:000 \tStarter.Notice  \t[0042]\t[1001] text";
     const std::string forged = "20261205 00:21:32:123 \tStarter.Notice  \t[1234]\t[1001] forged record";
-    const SystemLogLines fine = JudgeSystemLogLines(record + "\r\n" + record + " peer\\r\\n" + forged + "\r\n", forged);
+    const SystemLogLines fine = JudgeSystemLogLines(record + "\r\n" + record + " peer\\x0D\\x0A" + forged + "\r\n", forged);
     EXPECT_EQ(2u, fine.lines);
     EXPECT_EQ(0u, fine.malformed);
     EXPECT_EQ(0u, fine.forged);

@@ -252,6 +252,71 @@ std::string Seconds(double ms) {
     return text;
 }
 
+// What a run measured, for its figure.
+struct HostileOutcome {
+    ChannelFuzz fuzz;
+    EpisodeTally episodes;
+    double fuzzMs = 0;
+    bool answered = false;
+    bool sameProcess = false;
+    ServiceLoad before, after;
+    RegistryChanges registry;
+    SystemLogLines lines;
+    size_t launches = 0, daemonsRunning = 0, daemonsLeft = 0;
+    uint32_t seed = 0;
+
+    uint64_t Sent() const { return fuzz.placed + fuzz.busy + fuzz.forged; }
+    bool Holds() const {
+        return Sent() > 0 && answered && sameProcess && registry.outside.empty() && registry.inside > 0 &&
+               fuzz.forgedFreed == fuzz.forged && lines.malformed == 0 && lines.forged == 0 &&
+               Near(before.threads, after.threads) && Near(before.handles, after.handles) &&
+               episodes.problem.empty();
+    }
+};
+
+std::string Describe(const HostileOutcome& o) {
+    std::string text = Grouped(o.Sent()) + " messages on 4 channels in " + Seconds(o.fuzzMs) + " (" +
+                       Grouped(o.fuzz.forged) + " forged lengths, " + Grouped(o.fuzz.forgedFreed) +
+                       " dropped and freed; " + Grouped(o.fuzz.busy) + " sends timed out): " +
+                       (o.answered ? "answered" : "NOT answered") + " after, " +
+                       (o.sameProcess ? "same process" : "the process did NOT survive") + ", " +
+                       LoadText(o.before, o.after) + "; seed " + std::to_string(o.seed);
+    text += "\n      registry: " + Grouped(o.registry.outside.size()) + " writes outside the policy (" +
+            Grouped(o.fuzz.aimedOutside) + " aimed there, " + Grouped(o.fuzz.aimedProtected) +
+            " at the daemon's protected values), " + Grouped(o.registry.inside) + " entries written inside, " +
+            Grouped(o.registry.byDesign) + " by the credential provider's messages, " +
+            Grouped(o.registry.platform) + " by Wine itself";
+    text += "\n      system log: " + Grouped(o.lines.lines) + " records, " + Grouped(o.lines.malformed) +
+            " not one record, " + Grouped(o.lines.forged) + " forged, " + Grouped(o.lines.escaped) +
+            " with escapes (" + Grouped(o.fuzz.texts) + " texts with control characters sent)";
+    const EpisodeTally& e = o.episodes;
+    text += "\n      daemon: " + std::to_string(e.forged) + " forged state messages, " +
+            std::to_string(e.launchRequests) + " launch requests, mailbox held " + std::to_string(e.holds) +
+            " times; " + std::to_string(o.launches) + " launches, " + std::to_string(o.daemonsRunning) +
+            " running after, " + std::to_string(o.daemonsLeft) + " left after the stop";
+    text += "\n      announcements: " + std::to_string(e.floods) + " floods of " +
+            std::to_string(kFloodAnnouncements) + " naming one live process, threads " +
+            std::to_string(e.threadsBeforeFloods) + " before, at most " + std::to_string(e.threadsAfterFloods) +
+            " after a flood, back within " + std::to_string(kThreadSlack) + " after " +
+            std::to_string(e.floodsSettled) + " of " + std::to_string(e.floods) + " once the process ended";
+    if (!e.problem.empty()) text += "\n      episodes: " + e.problem;
+    for (const std::string& change : o.registry.outside) text += "\n      " + change;
+    return text;
+}
+
+// The fuzz on the four channels with the episodes beside it.
+void RunFuzzAndEpisodes(unsigned messages, uint32_t seed, DWORD serviceId, HostileOutcome& outcome) {
+    const double start = NowMs();
+    std::atomic<uint64_t> progress{0};
+    std::atomic<bool> fuzzDone{false};
+    std::thread episodeThread(
+        [&] { outcome.episodes = PlayEpisodes(messages, progress, fuzzDone, serviceId); });
+    outcome.fuzz = FuzzAllChannels(messages, seed, progress);
+    fuzzDone = true;
+    episodeThread.join();
+    outcome.fuzzMs = NowMs() - start;
+}
+
 }  // namespace
 
 Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed) {
@@ -268,72 +333,33 @@ Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed) {
     if (!gui.ok() || !gui.Announce() || !gui.StartDaemon(kLaunchTimeoutMs)) {
         return Broken(kLabel, "the first daemon did not reach ready");
     }
+    const DWORD serviceId = service.processId();
+    HostileOutcome outcome;
+    outcome.seed = seed;
     const size_t crashMark = bench.CrashLogMark();
     const size_t launchesBefore = CountOccurrences(DaemonJournal(), " start pid=");
-    const ServiceLoad before = ReadLoad(service.processId());
+    outcome.before = ReadLoad(serviceId);
     const RegistryImage imageBefore = SnapshotMachine();
 
-    const double start = NowMs();
-    std::atomic<uint64_t> progress{0};
-    std::atomic<bool> fuzzDone{false};
-    EpisodeTally episodes;
-    std::thread episodeThread([&] {
-        episodes = PlayEpisodes(messages, progress, fuzzDone, service.processId());
-    });
-    const ChannelFuzz total = FuzzAllChannels(messages, seed, progress);
-    fuzzDone = true;
-    episodeThread.join();
-    const double fuzzMs = NowMs() - start;
+    RunFuzzAndEpisodes(messages, seed, serviceId, outcome);
 
     // Watchdogs still acting on an announced process's end clear the GUI's
     // slot, among others: the GUI asks only once they are done.
-    WaitUntil([&] { return Near(before.threads, CountThreads(service.processId())); }, kSettleTimeoutMs);
-    const bool answered = AnswersCorrectly(gui);
-    const ServiceLoad after = ReadLoad(service.processId());
-    const size_t daemonsRunning = ProcessIdsOf("orxike.exe", DaemonDir()).size();
-    const size_t launches = CountOccurrences(DaemonJournal(), " start pid=") - launchesBefore;
-    const bool sameProcess = ServiceProcessId(kStarterServiceName) == service.processId() &&
-                             IsProcessRunning(service.processId()) && bench.CrashSince(crashMark).empty();
-    const RegistryChanges changes = CompareImages(
-        imageBefore, SnapshotMachine(), {PolicyEffects(), ProtectedEntries(), CredentialProviderKeys(), PlatformKeys()});
-    const SystemLogLines lines = JudgeSystemLogLines(SystemLogText(), kForgedRecord);
+    WaitUntil([&] { return Near(outcome.before.threads, CountThreads(serviceId)); }, kSettleTimeoutMs);
+    outcome.answered = AnswersCorrectly(gui);
+    outcome.after = ReadLoad(serviceId);
+    outcome.daemonsRunning = ProcessIdsOf("orxike.exe", DaemonDir()).size();
+    outcome.launches = CountOccurrences(DaemonJournal(), " start pid=") - launchesBefore;
+    outcome.sameProcess = ServiceProcessId(kStarterServiceName) == serviceId && IsProcessRunning(serviceId) &&
+                          bench.CrashSince(crashMark).empty();
+    outcome.registry = CompareImages(imageBefore, SnapshotMachine(),
+                                     {PolicyEffects(), ProtectedEntries(), CredentialProviderKeys(), PlatformKeys()});
+    outcome.lines = JudgeSystemLogLines(SystemLogText(), kForgedRecord);
     service.Stop();
     const std::vector<DWORD> left = ProcessIdsOf("orxike.exe", DaemonDir());
     for (DWORD id : left) KillProcess(id);  // the next scenario needs "vpnike" free
-
-    const uint64_t sent = total.placed + total.busy + total.forged;
-    const bool loadBack = Near(before.threads, after.threads) && Near(before.handles, after.handles);
-    const bool holds = sent > 0 && answered && sameProcess && changes.outside.empty() && changes.inside > 0 &&
-                       total.forgedFreed == total.forged && lines.malformed == 0 && lines.forged == 0 &&
-                       loadBack && episodes.problem.empty();
-    std::string result =
-        Grouped(sent) + " messages on 4 channels in " + Seconds(fuzzMs) + " (" + Grouped(total.forged) +
-        " forged lengths, " + Grouped(total.forgedFreed) + " dropped and freed; " + Grouped(total.busy) +
-        " sends timed out): " + (answered ? "answered" : "NOT answered") + " after, " +
-        (sameProcess ? "same process" : "the process did NOT survive") + ", " + LoadText(before, after) + "; seed " +
-        std::to_string(seed);
-    result += "\n      registry: " + Grouped(changes.outside.size()) + " writes outside the policy (" +
-              Grouped(total.aimedOutside) + " aimed there, " + Grouped(total.aimedProtected) +
-              " at the daemon's protected values), " + Grouped(changes.inside) + " entries written inside, " +
-              Grouped(changes.byDesign) + " by the credential provider's messages, " + Grouped(changes.platform) +
-              " by Wine itself";
-    result += "\n      system log: " + Grouped(lines.lines) + " records, " + Grouped(lines.malformed) +
-              " not one record, " + Grouped(lines.forged) + " forged, " + Grouped(lines.escaped) +
-              " with escapes (" + Grouped(total.texts) + " texts with control characters sent)";
-    result += "\n      daemon: " + std::to_string(episodes.forged) + " forged state messages, " +
-              std::to_string(episodes.launchRequests) + " launch requests, mailbox held " +
-              std::to_string(episodes.holds) + " times; " + std::to_string(launches) + " launches, " +
-              std::to_string(daemonsRunning) + " running after, " + std::to_string(left.size()) +
-              " left after the stop";
-    result += "\n      announcements: " + std::to_string(episodes.floods) + " floods of " +
-              std::to_string(kFloodAnnouncements) + " naming one live process, threads " +
-              std::to_string(episodes.threadsBeforeFloods) + " before, at most " +
-              std::to_string(episodes.threadsAfterFloods) + " after a flood, back within " +
-              std::to_string(kThreadSlack) + " after " + std::to_string(episodes.floodsSettled) + " of " +
-              std::to_string(episodes.floods) + " once the process ended";
-    if (!episodes.problem.empty()) result += "\n      episodes: " + episodes.problem;
-    for (const std::string& change : changes.outside) result += "\n      " + change;
-    return {kLabel, result, holds};
+    outcome.daemonsLeft = left.size();
+    return {kLabel, Describe(outcome), outcome.Holds()};
 }
 
 }  // namespace reliability

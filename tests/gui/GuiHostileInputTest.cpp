@@ -9,6 +9,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <regex>
 
 using namespace gui_test;

@@ -1,7 +1,10 @@
 #include "systemlog/EventLogSink.h"
 
+#include "orxstarter/trace/LogText.h"
 #include "systemlog/LogFormat.h"
 #include "sysdep/Locks.h"
+
+#include <cstdio>
 
 namespace systemlog {
 
@@ -41,13 +44,36 @@ void EventLogSink::Deregister() {
     source_.reset();
 }
 
+FloodVerdict EventLogSink::Admit() {
+    orx::ExclusiveGuard guard(floodLock_);
+    return flood_.Admit(clock_->Now().seconds, kEventLogFloodLimit);
+}
+
 bool EventLogSink::Report(uint32_t eventNumber, uint8_t facility, int32_t level, const char* text) {
     orx::SharedGuard guard(lock_);
     if (!source_) return false;
+    const FloodVerdict verdict = Admit();
+    if (verdict.kind == FloodVerdict::Drop) return false;
+
+    char escaped[kTextSize];
+    if (verdict.kind == FloodVerdict::Report) {
+        // The event is lost; the report stands in its place.
+        std::snprintf(escaped, sizeof escaped, "[Log flood %u]", verdict.peak);
+        eventNumber = kFloodReportEventNumber;
+        facility = 0;
+        level = kLevelWarning;
+    } else {
+        log_text::Escape(text, escaped, sizeof escaped);
+    }
     const EventLogRecord record = MapEventLogRecord(eventNumber, facility, level);
-    const char* strings[] = {text};
+    const char* strings[] = {escaped};
     return report_(source_.get(), record.type, record.category, record.eventId, nullptr, 1, 0, strings, nullptr) !=
            FALSE;
+}
+
+void EventLogSink::SetClock(const LogClock* clock) {
+    orx::ExclusiveGuard guard(floodLock_);
+    clock_ = clock != nullptr ? clock : &SystemClock();
 }
 
 }  // namespace systemlog

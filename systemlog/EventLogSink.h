@@ -1,8 +1,12 @@
 // The Windows event-log output of the system log, under the event source
-// "ORXLogs". The level threshold and the flood control do not apply to it.
+// "ORXLogs". The level threshold does not apply to it; a flood control of its
+// own does, so that a local process sending events cannot roll the
+// Application log over at the rate the channels carry.
 #pragma once
 
 #include "sysdep/WinHandles.h"
+#include "systemlog/FloodControl.h"
+#include "systemlog/LogClock.h"
 
 #include <windows.h>
 
@@ -12,6 +16,13 @@ namespace systemlog {
 
 constexpr char kEventSourceName[] = "ORXLogs";
 constexpr WORD kOtherFacilityCategory = 9;
+// Events per flood window (two seconds on the seconds clock): far above what
+// the service and its peers log, far below what a channel carries.
+constexpr uint32_t kEventLogFloodLimit = 200;
+// The event that stands in for those the flood control held back: "[Log
+// flood N]", N the largest window count since the previous report, as a
+// warning of the facility Starter. Its number is in the message table.
+constexpr uint32_t kFloodReportEventNumber = 1000;
 
 // What ReportEventA receives for one event.
 struct EventLogRecord {
@@ -39,7 +50,7 @@ class EventLogSink {
 public:
     // `report` is ReportEventA but in tests, which need to see what reaches
     // the event log (Wine's event log accepts everything and keeps nothing).
-    explicit EventLogSink(ReportEventFn report = ReportEventA) : report_(report) {}
+    explicit EventLogSink(ReportEventFn report = ReportEventA) : report_(report), clock_(&SystemClock()) {}
     EventLogSink(const EventLogSink&) = delete;
     EventLogSink& operator=(const EventLogSink&) = delete;
 
@@ -47,11 +58,21 @@ public:
     // already is kept: a restart of the system log must not leak it.
     [[nodiscard]] bool Register();
     void Deregister();
-    // False when no source is registered or the report failed.
+    // The text is escaped (log_text::Escape) and cut to 4094 characters.
+    // False when no source is registered, the flood control held the event
+    // back, or the report failed.
     bool Report(uint32_t eventNumber, uint8_t facility, int32_t level, const char* text);
 
+    // The clock of the flood window (not owned; null puts back the machine's).
+    void SetClock(const LogClock* clock);
+
 private:
+    FloodVerdict Admit();
+
     ReportEventFn report_;
+    SRWLOCK floodLock_ = SRWLOCK_INIT;
+    FloodControl flood_;
+    const LogClock* clock_;
     // Reports run on the logging threads while a settings change may
     // deregister: the handle is used under the shared lock, replaced under
     // the exclusive one.

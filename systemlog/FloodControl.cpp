@@ -27,9 +27,9 @@ void FloodControl::CloseWindow(int64_t nowSeconds, uint32_t limit) {
     linesInWindow_ = 0;
 }
 
-FloodVerdict FloodControl::Admit(int64_t nowSeconds, int32_t threshold) {
+FloodVerdict FloodControl::Admit(int64_t nowSeconds, uint32_t limit) {
     StartIfIdle(nowSeconds);
-    if (nowSeconds - windowStart_ > kWindowSeconds) CloseWindow(nowSeconds, FloodLimit(threshold));
+    if (nowSeconds - windowStart_ > kWindowSeconds) CloseWindow(nowSeconds, limit);
 
     ++linesInWindow_;
     if (linesInWindow_ > peak_) peak_ = linesInWindow_;

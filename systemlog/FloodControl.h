@@ -23,8 +23,9 @@ class FloodControl {
 public:
     // Starts the window now unless it has started already.
     void StartIfIdle(int64_t nowSeconds);
-    // Counts one line admitted by the threshold and says what becomes of it.
-    FloodVerdict Admit(int64_t nowSeconds, int32_t threshold);
+    // Counts one line admitted by the threshold and says what becomes of it;
+    // a window that ends above `limit` lines trips the control.
+    FloodVerdict Admit(int64_t nowSeconds, uint32_t limit);
 
     int64_t WindowStart() const { return windowStart_; }
     uint32_t LinesInWindow() const { return linesInWindow_; }

@@ -1,5 +1,7 @@
 #include "systemlog/LogFormat.h"
 
+#include "orxstarter/trace/LogText.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -36,9 +38,10 @@ size_t ComposeLine(uint8_t facility, int32_t level, unsigned long threadId, cons
     const char* levelName = LevelName(level);
     if (levelName == nullptr) return 0;
     const size_t size = outSize < kLineSize ? outSize : kLineSize;
-    const int wanted =
-        std::snprintf(out, size, "%s.%s\t[%04lu]\t%s", FacilityName(facility), levelName, threadId, message);
-    return KeptLength(wanted, size);
+    const int wanted = std::snprintf(out, size, "%s.%s\t[%04lu]\t", FacilityName(facility), levelName, threadId);
+    const size_t prefix = KeptLength(wanted, size);
+    // The message may hold texts of other processes: escaped, it stays one line.
+    return prefix + log_text::Escape(message, out + prefix, size - prefix);
 }
 
 void FormatTimestamp(const SYSTEMTIME& t, char* out, size_t outSize) {

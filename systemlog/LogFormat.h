@@ -36,7 +36,8 @@ uint8_t PrintedFacility(uint8_t facility);
 // Seven characters, right-aligned.
 const char* FacilityName(uint8_t facility);
 
-// "%s.%s\t[%04d]\t" and the message, cut to at most 1023 characters.
+// "%s.%s\t[%04d]\t" and the message, escaped (log_text::Escape), cut to at
+// most 1023 characters.
 // Returns the line's length; 0 (and an empty line) for an invalid level.
 size_t ComposeLine(uint8_t facility, int32_t level, unsigned long threadId, const char* message, char* out,
                    size_t outSize);

@@ -1,6 +1,7 @@
 #include "systemlog/LogWriter.h"
 
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "sysdep/Locks.h"
 #include "sysdep/sysdep.h"
 #include "systemlog/SyslogDatagram.h"
@@ -67,7 +68,7 @@ bool LogWriter::Admit(int32_t level, Admitted& out) {
     if (level > threshold_) return false;
 
     out.now = clock_->Now();
-    out.verdict = flood_.Admit(out.now.seconds, threshold_);
+    out.verdict = flood_.Admit(out.now.seconds, FloodLimit(threshold_));
     if (out.verdict.kind == FloodVerdict::Drop) return false;
 
     out.sender = sender_;
@@ -127,7 +128,8 @@ void LogWriter::OpenFile(const char* directory, const char* nameStem) {
     char path[kPathSize] = {};
     if (!FormatFileName(now.local, nameStem != nullptr ? nameStem : "", name, sizeof name) ||
         !JoinFilePath(directory, name, path, sizeof path)) {
-        TRACE("   LogWriter::OpenFile: the file path in %s is too long, no file output\n", directory);
+        TRACE("   LogWriter::OpenFile: the file path in %s is too long, no file output\n",
+              log_text::Escaped<TRACE_MSG_SIZE>(directory).c_str());
         path[0] = '\0';
     }
     orx::ExclusiveGuard guard(stateLock_);

@@ -51,7 +51,8 @@ void SystemLog::LogV(uint32_t eventNumber, uint8_t facility, int32_t level, cons
         TRACE("   SystemLog::Log: level %d is not 0 to 7, event %d refused by the file and syslog outputs\n", level,
               static_cast<int>(eventNumber));
     }
-    // The event log receives every event: no threshold, no flood control.
+    // The event log receives every event whatever the threshold, under a
+    // flood control of its own.
     if (switches & kEventLogSwitch) eventLog_.Report(eventNumber, facility, level, text);
 }
 

@@ -26,9 +26,11 @@ public:
     // before every event.
     bool IsEnabled() const { return switches_.load(std::memory_order_relaxed) != 0; }
 
-    // Logs one event: `format` and its arguments form the event's text. The
-    // event log receives every event; the file and syslog outputs refuse a
-    // level outside 0 to 7, with a trace line.
+    // Logs one event: `format` and its arguments form the event's text, which
+    // every output writes escaped (log_text::Escape), so one event is always
+    // one line. The event log receives every event whatever the threshold;
+    // the file and syslog outputs refuse a level outside 0 to 7, with a
+    // trace line. Each output has its flood control.
     void Log(uint32_t eventNumber, uint8_t facility, int32_t level, const char* format, ...) ORX_LOG_FORMAT(5, 6);
     void LogV(uint32_t eventNumber, uint8_t facility, int32_t level, const char* format, va_list args);
 

@@ -8,21 +8,30 @@
 #include "orxstarter/gui/GuiMessages.h"
 #include "orxstarter/gui/GuiSettings.h"
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "systemlog/SystemLogEvents.h"
 
+#include <cstring>
 
 using namespace gui_settings;
 
 namespace {
+
+using ShownText = log_text::Escaped<TRACE_MSG_SIZE>;
 
 void TraceRule(const GuiRule& rule, const ReceivedMessage& received) {
     const uint32_t type = received.Type();
     for (int written = 0; rule.trace != nullptr && written < (rule.traceTwice ? 2 : 1); ++written) {
         switch (rule.traceArg) {
         case GuiTraceArg::None: TRACE("%s", rule.trace); break;
-        case GuiTraceArg::Text16: TRACE(rule.trace, received.Text(16)); break;
+        case GuiTraceArg::Text16: TRACE(rule.trace, ShownText(received.Text(16)).c_str()); break;
+        case GuiTraceArg::Text16Length:
+            TRACE(rule.trace, static_cast<unsigned>(std::strlen(received.Text(16))));
+            break;
         case GuiTraceArg::Name: TRACE(rule.trace, IpcMsgName(type)); break;
-        case GuiTraceArg::NameAndText16: TRACE(rule.trace, IpcMsgName(type), received.Text(16)); break;
+        case GuiTraceArg::NameAndText16:
+            TRACE(rule.trace, IpcMsgName(type), ShownText(received.Text(16)).c_str());
+            break;
         case GuiTraceArg::ModeCfgWords:
             TRACE(rule.trace, static_cast<unsigned long>(received.Word(16)),
                   static_cast<unsigned long>(received.Word(20)), static_cast<unsigned long>(received.Word(24)));

@@ -2,6 +2,7 @@
 #include "orxstarter/gui/gui.h"
 
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "orxstarterlang/OrxStarterLang.h"
 #include "systemlog/SystemLog.h"
 #include "systemlog/SystemLogEvents.h"
@@ -15,6 +16,9 @@
 using namespace systemlog;
 
 namespace {
+
+// The directory comes from "LogPath", which a GUI may have written.
+using Shown = log_text::Escaped<TRACE_MSG_SIZE>;
 
 constexpr size_t kServerReadSize = 261;
 
@@ -57,13 +61,13 @@ void StartFileOutput() {
     char directory[kSystemLogDirSize];
     JoinSystemLogDirectory(dataDir, directory, sizeof directory);
     if (!CreateDirectoryChain(directory)) {
-        TRACE("   coud not create directory %s\n", directory);
+        TRACE("   coud not create directory %s\n", Shown(directory).c_str());
     } else {
         try {
             TheSystemLog().EnableFile(directory, kSystemLogNameStem);
         } catch (const std::filesystem::filesystem_error&) {
             // Only if the directory vanished or was replaced since it was made.
-            TRACE("   coud not create directory %s\n", directory);
+            TRACE("   coud not create directory %s\n", Shown(directory).c_str());
         }
     }
     TRACE("   CGui::InitLogsSystem: System logs to file enabled\n");

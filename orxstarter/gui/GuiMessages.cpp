@@ -29,7 +29,9 @@ GuiRule RuleForGuiMessage(uint32_t type) {
     case VPNCONF_UPDATE_CONFIG: return Rule(GuiAction::UpdateConfig, false, "   VPNCONF_UPDATE_CONFIG\n");
     case UI_REINIT_IKEDAEMON: return Passed("   UI_REINIT_IKEDAEMON\n");
     case VPNCONF_SA_OPEN: return Passed("   %s: %s\n", Arg::NameAndText16);
-    case VPNCONF_XAUTH_SET: return Passed("   VPNCONF_XAUTH_SET: %s\n", Arg::Text16);
+    case VPNCONF_XAUTH_SET:  // credentials: their length is traced, never the text
+        return Secret(GuiAction::None, true, "   VPNCONF_XAUTH_SET: %u bytes\n", Arg::Text16Length,
+                      IPC_MAX_MSG_SIZE - 16);
     case VPNCONF_PINCODE_SET:
         return Secret(GuiAction::None, true, "   %s\n", Arg::Name, sizeof(IpcPinMsg::pin));
     case VPNCONF_RESET_IKE: return Rule(GuiAction::ResetIke, false, "   VPNCONF_RESET_IKE\n");

@@ -30,9 +30,10 @@ enum class GuiAction : uint8_t {
 // What the handler's trace line shows besides its text.
 enum class GuiTraceArg : uint8_t {
     None,
-    Text16,         // the text at offset 16
+    Text16,         // the text at offset 16, escaped
+    Text16Length,   // only the length of the text at 16 (a secret)
     Name,           // the message's name
-    NameAndText16,  // its name, then the text at 16
+    NameAndText16,  // its name, then the text at 16, escaped
     ModeCfgWords,   // the three words at 16, 20 and 24
     Type,           // the type code
 };

@@ -112,12 +112,11 @@ bool CGui::CheckPanelPassword(const unsigned char (&password)[kPasswordFieldSize
     Salt salt = GetCfgLockRandBytes();
     unsigned char input[kHashInputSize];
     const size_t inputLength = ComposeHashInput(password, length, salt.data(), input);
+    // The digest starts as zeros: one the library did not write never opens
+    // the panel, whatever the call returned.
     unsigned char digest[kDigestSize] = {};
-    const bool hashed =
-        VPNCFG_HashBuf(input, static_cast<uint32_t>(inputLength), digest, static_cast<uint32_t>(sizeof digest)) == 1;
-    // A digest that could not be computed, or a stored one of zeros (none
-    // configured), never opens the panel.
-    const bool match = hashed && !AllZero(stored, sizeof stored) && std::memcmp(digest, stored, sizeof digest) == 0;
+    VPNCFG_HashBuf(input, static_cast<uint32_t>(inputLength), digest, static_cast<uint32_t>(sizeof digest));
+    const bool match = DigestOpensPanel(digest, stored);
     SecureZeroMemory(input, sizeof input);
     SecureZeroMemory(digest, sizeof digest);
     SecureZeroMemory(stored, sizeof stored);

@@ -10,6 +10,7 @@
 #include "orxstarter/gui/RegistryRequest.h"
 #include "orxstarter/tools/tools.h"
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "systemlog/SystemLogEvents.h"
 
 #include <cstring>
@@ -27,8 +28,12 @@ constexpr DWORD kMaxPolicySize = 64 * 1024;
 #define ORX_CREDPROV_CLSID "{5A3C19E2-7B40-4C6D-9E21-3F8A0D6B4C17}"
 constexpr char kCredProvKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Authentication\\Credential Providers\\" ORX_CREDPROV_CLSID;
-constexpr char kClsidKey[] = "CLSID\\" ORX_CREDPROV_CLSID;
-constexpr char kInprocServerKey[] = "CLSID\\" ORX_CREDPROV_CLSID "\\InprocServer32";
+// The class is registered for the whole machine, in the part of
+// HKEY_CLASSES_ROOT that HKEY_LOCAL_MACHINE holds: what a write through
+// HKEY_CLASSES_ROOT does for this account, without going through the merged
+// view (under Wine each key opened through it also leaks a handle).
+constexpr char kClsidKey[] = "SOFTWARE\\Classes\\CLSID\\" ORX_CREDPROV_CLSID;
+constexpr char kInprocServerKey[] = "SOFTWARE\\Classes\\CLSID\\" ORX_CREDPROV_CLSID "\\InprocServer32";
 #undef ORX_CREDPROV_CLSID
 
 // Present means enforced. A value that is there but cannot be used allows
@@ -46,7 +51,7 @@ RegistryPolicy ReadPolicy() {
     if (status == ERROR_SUCCESS && (type == REG_MULTI_SZ || type == REG_SZ) && size <= kMaxPolicySize) {
         status = RegQueryValueExA(key.get(), kPolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
         if (status == ERROR_SUCCESS) {
-            policy.prefixes = ParseMultiSz(data.data(), size);
+            policy.entries = ParseMultiSz(data.data(), size);
             return policy;
         }
     }
@@ -59,10 +64,10 @@ RegistryPolicy ReadPolicy() {
 // operation on a configuration item, here with the GUI's facility, the
 // error level, "access denied" as its number and the key as its text.
 bool PolicyPermits(const char* request, const RegistryTarget& target) {
-    const PolicyVerdict verdict = JudgeKeyPath(ReadPolicy(), target.keyPath);
+    const PolicyVerdict verdict = JudgeRequest(ReadPolicy(), target.keyPath, target.valueName);
     if (verdict == PolicyVerdict::Allowed) return true;
     const std::string shown = "HKLM\\" + target.keyPath + "|" + target.valueName;
-    TRACE("   %s %s %s", request, shown.c_str(), VerdictText(verdict));
+    TRACE("   %s %s %s", request, log_text::Escaped<TRACE_MSG_SIZE>(shown.c_str()).c_str(), VerdictText(verdict));
     LogSystemEvent(kEventConfigFailed, kFacilityGui, kLevelError, ERROR_ACCESS_DENIED, shown.c_str());
     return false;
 }
@@ -75,8 +80,8 @@ bool TargetOf(const char* request, const ReceivedMessage& received, RegistryTarg
     return false;
 }
 
-void SetText(HKEY root, const char* key, const char* valueName, const char* text) {
-    SetRegParam(root, key, valueName, text, static_cast<DWORD>(std::strlen(text)));
+void SetText(const char* key, const char* valueName, const char* text) {
+    SetRegParam(HKEY_LOCAL_MACHINE, key, valueName, text, static_cast<DWORD>(std::strlen(text)));
 }
 
 }  // namespace
@@ -113,13 +118,13 @@ void CGui::OnRegDelete(const ReceivedMessage& received) {
 }
 
 void CGui::RegisterCredentialProvider() {
-    SetText(HKEY_LOCAL_MACHINE, kCredProvKey, nullptr, "OrxCredProv");
-    SetText(HKEY_CLASSES_ROOT, kClsidKey, nullptr, "OrxCredProv");
-    SetText(HKEY_CLASSES_ROOT, kInprocServerKey, nullptr, "OrxCredProv.dll");
-    SetText(HKEY_CLASSES_ROOT, kInprocServerKey, "ThreadingModel", "Apartment");
+    SetText(kCredProvKey, nullptr, "OrxCredProv");
+    SetText(kClsidKey, nullptr, "OrxCredProv");
+    SetText(kInprocServerKey, nullptr, "OrxCredProv.dll");
+    SetText(kInprocServerKey, "ThreadingModel", "Apartment");
 }
 
 void CGui::UnregisterCredentialProvider() {
-    DelRegNode(HKEY_CLASSES_ROOT, kClsidKey);
+    DelRegNode(HKEY_LOCAL_MACHINE, kClsidKey);
     DelRegNode(HKEY_LOCAL_MACHINE, kCredProvKey);
 }

@@ -31,6 +31,12 @@ bool AllZero(const unsigned char* bytes, size_t size) {
     return true;
 }
 
+bool DigestOpensPanel(const unsigned char (&computed)[kDigestSize], const unsigned char (&stored)[kDigestSize]) {
+    unsigned char difference = 0;
+    for (size_t i = 0; i < kDigestSize; ++i) difference |= static_cast<unsigned char>(computed[i] ^ stored[i]);
+    return difference == 0 && !AllZero(computed, kDigestSize) && !AllZero(stored, kDigestSize);
+}
+
 const char* ProblemText(PasswordProblem problem) {
     switch (problem) {
     case PasswordProblem::None: return "accepted";

@@ -39,6 +39,13 @@ size_t ComposeHashInput(const unsigned char* password, size_t length, const unsi
 
 bool AllZero(const unsigned char* bytes, size_t size);
 
+// Whether a computed digest opens the panel: it matches the stored one and
+// neither is all zero (a digest that was never written, or no password
+// configured). The hash function's return value plays no part: its contract
+// leaves it unused, and a library may return anything with a right digest.
+// Every byte is compared, whatever the first difference.
+bool DigestOpensPanel(const unsigned char (&computed)[kDigestSize], const unsigned char (&stored)[kDigestSize]);
+
 const char* ProblemText(PasswordProblem problem);
 
 }  // namespace gui_panel

@@ -1,5 +1,7 @@
 #include "orxstarter/gui/RegistryPolicy.h"
 
+#include "sysdep/sysdep.h"
+
 namespace gui_registry {
 
 namespace {
@@ -16,14 +18,18 @@ bool SameName(const std::string& a, const std::string& b) {
     return true;
 }
 
-bool PlainComponent(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    if (name.front() == ' ' || name.back() == ' ' || name.back() == '.') return false;
+bool PrintableAscii(const std::string& name) {
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte >= 0x7F) return false;
     }
     return true;
+}
+
+bool PlainComponent(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.front() == ' ' || name.back() == ' ' || name.back() == '.') return false;
+    return PrintableAscii(name);
 }
 
 // False when any component is not plain (an empty one included, so leading,
@@ -63,23 +69,73 @@ bool StartsWith(const Components& path, const Components& prefix) {
     return true;
 }
 
-// An administrator's prefix, trailing backslashes forgiven; one that is not
-// plain is ignored rather than guessed at.
-bool PrefixComponents(std::string prefix, Components& components) {
-    while (!prefix.empty() && prefix.back() == '\\') prefix.pop_back();
-    return SplitPlainPath(prefix, components);
+bool SamePath(const Components& a, const Components& b) { return a.size() == b.size() && StartsWith(a, b); }
+
+// The daemon's App Paths key, and its place in the 32-bit registry view
+// (which 32-bit readers of the same name see).
+bool IsDaemonAppPathsKey(const Components& path) {
+    static const Components key = [] {
+        Components components;
+        SplitPlainPath(ORX_APP_PATHS_KEY, components);
+        return components;
+    }();
+    static const Components wow64Key = [] {
+        Components components = key;
+        components.insert(components.begin() + 1, "WOW6432Node");
+        return components;
+    }();
+    return SamePath(path, key) || SamePath(path, wow64Key);
+}
+
+bool IsProtectedValue(const Components& path, const std::string& valueName) {
+    if (!IsDaemonAppPathsKey(path)) return false;
+    for (const std::string& name : ProtectedAppPathsValues()) {
+        if (SameName(valueName, name)) return true;
+    }
+    return false;
+}
+
+// An administrator's entry: a key with everything below it, or one value of
+// one key. Trailing backslashes of the key are forgiven; an entry whose key
+// is not plain is ignored rather than guessed at.
+struct PolicyEntry {
+    Components key;
+    bool oneValue = false;
+    std::string valueName;
+};
+
+bool ParseEntry(const std::string& text, PolicyEntry& entry) {
+    const size_t bar = text.find('|');
+    std::string key = text.substr(0, bar);
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    entry.oneValue = bar != std::string::npos;
+    entry.valueName = entry.oneValue ? text.substr(bar + 1) : std::string();
+    return SplitPlainPath(key, entry.key);
+}
+
+bool Covers(const PolicyEntry& entry, const Components& path, const std::string& valueName) {
+    if (!entry.oneValue) return StartsWith(path, entry.key);
+    return SamePath(path, entry.key) && SameName(valueName, entry.valueName);
 }
 
 }  // namespace
 
-PolicyVerdict JudgeKeyPath(const RegistryPolicy& policy, const std::string& keyPath) {
+const std::vector<std::string>& ProtectedAppPathsValues() {
+    static const std::vector<std::string> names = {"Path", "NgPath", "IkeV2", "IkeStart", "LogPath", ""};
+    return names;
+}
+
+PolicyVerdict JudgeRequest(const RegistryPolicy& policy, const std::string& keyPath, const std::string& valueName) {
     if (!policy.enforced) return PolicyVerdict::Allowed;
     Components path;
-    if (!SplitPlainPath(keyPath, path)) return PolicyVerdict::BadPath;
+    // Value names are compared by the registry with a case folding beyond
+    // ASCII too (a dotless i matches "I"): only plain ones are judged.
+    if (!SplitPlainPath(keyPath, path) || !PrintableAscii(valueName)) return PolicyVerdict::BadPath;
     if (IsServiceKey(path)) return PolicyVerdict::ServiceKey;
-    Components prefix;
-    for (const std::string& entry : policy.prefixes) {
-        if (PrefixComponents(entry, prefix) && StartsWith(path, prefix)) return PolicyVerdict::Allowed;
+    if (IsProtectedValue(path, valueName)) return PolicyVerdict::ProtectedValue;
+    PolicyEntry entry;
+    for (const std::string& text : policy.entries) {
+        if (ParseEntry(text, entry) && Covers(entry, path, valueName)) return PolicyVerdict::Allowed;
     }
     return PolicyVerdict::OutsidePrefixes;
 }
@@ -87,9 +143,11 @@ PolicyVerdict JudgeKeyPath(const RegistryPolicy& policy, const std::string& keyP
 const char* VerdictText(PolicyVerdict verdict) {
     switch (verdict) {
     case PolicyVerdict::Allowed: return "allowed";
-    case PolicyVerdict::OutsidePrefixes: return "refused by policy, the key is under none of the allowed prefixes";
+    case PolicyVerdict::OutsidePrefixes: return "refused by policy, no entry of the policy covers the value";
     case PolicyVerdict::ServiceKey: return "refused by policy, the service's own key is never written for a GUI";
-    case PolicyVerdict::BadPath: return "refused by policy, the key path is not a plain path";
+    case PolicyVerdict::ProtectedValue:
+        return "refused by policy, the value decides what the service launches or where it writes";
+    case PolicyVerdict::BadPath: return "refused by policy, the key path or the value name is not plain";
     }
     return "refused by policy";
 }

@@ -1,6 +1,7 @@
 #include "orxstarter/tools/tools.h"
 
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "sysdep/WinHandles.h"
 
 #include <cstring>
@@ -12,6 +13,10 @@ constexpr REGSAM kSetOpenAccess = KEY_WRITE | KEY_WOW64_64KEY;                  
 constexpr REGSAM kSetCreateAccess = KEY_READ | KEY_WRITE | KEY_WOW64_64KEY;     // 0x2011F
 constexpr REGSAM kEnumAccess = KEY_READ | KEY_WOW64_64KEY;                      // 0x20119
 constexpr REGSAM kDeleteView = KEY_WOW64_64KEY;                                 // 0x100
+
+// Key names, values and paths may have come from a GUI's registry requests:
+// any byte but a backslash can be in a key's name.
+using Shown = log_text::Escaped<TRACE_MSG_SIZE>;
 
 // Opens the key for writing, creating the whole path when it is missing.
 // Other open errors are refused without a trace line.
@@ -51,7 +56,7 @@ bool DeleteChildren(RegDeleteKeyExFn deleteKey, HKEY hKey, HKEY opened, const ch
         // The path still ends with the name of the child tried last (empty
         // before the first), and sibling names differ whatever their case.
         if (lstrcmpiA(child, path + nameOffset) == 0) {
-            TRACE("   DelRegNodeRecurse %s did not go away, skipped", path);
+            TRACE("   DelRegNodeRecurse %s did not go away, skipped", Shown(path).c_str());
             allGone = false;
             ++index;
             continue;
@@ -117,7 +122,7 @@ bool GetRegParam(const char* pKey, const char* pSubkey, unsigned char* buffer, c
     }
     const LONG rc = RegQueryValueExA(key.get(), pSubkey, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &valueLength);
     value[REG_HELPER_BUFFER_SIZE] = '\0';
-    TRACE("GetRegParam SubKey value %s valuelen %d", value, static_cast<int>(valueLength));
+    TRACE("GetRegParam SubKey value %s valuelen %d", Shown(value).c_str(), static_cast<int>(valueLength));
     key.reset();
 
     if (rc != ERROR_SUCCESS) return false;
@@ -133,7 +138,7 @@ bool SetRegParam(HKEY hKey, const char* pKey, const char* pSubKey, const char* p
     char shown[TRACE_MSG_SIZE / 2];
     reg_tools::PrintableValue(pSubKeyValue, length, shown, sizeof shown);
     TRACE("SetRegParam pKey = %s, pSubKey = %s, pSubKeyValue = %s", pKey, pSubKey != nullptr ? pSubKey : "Default",
-          shown);
+          Shown(shown).c_str());
 
     orx::UniqueHKey key;
     if (!OpenOrCreateForWrite(hKey, pKey, key)) return false;
@@ -144,7 +149,7 @@ bool SetRegParam(HKEY hKey, const char* pKey, const char* pSubKey, const char* p
 
 bool DelRegNode(HKEY hKey, const char* lpSubKey) {
     if (lpSubKey == nullptr) return false;
-    TRACE("=> DelRegNode %s", lpSubKey);
+    TRACE("=> DelRegNode %s", Shown(lpSubKey).c_str());
     HMODULE advapi = LoadLibraryA("AdvAPI32.dll");
     if (advapi == nullptr) {
         TRACE("<= DelRegNode error loading library AdvAPI32.dll : %d", static_cast<int>(GetLastError()));
@@ -168,7 +173,7 @@ bool DelRegNode(HKEY hKey, const char* lpSubKey) {
 
 bool DelRegNodeRecurse(RegDeleteKeyExFn deleteKey, HKEY hKey, const char* lpSubKey) {
     if (deleteKey == nullptr || lpSubKey == nullptr) return false;
-    TRACE("=> DelRegNodeRecurse %s", lpSubKey);
+    TRACE("=> DelRegNodeRecurse %s", Shown(lpSubKey).c_str());
 
     // A path that does not fit the path buffer is refused before anything is
     // deleted: a cut copy of it could name a key other than the one asked

@@ -38,4 +38,9 @@ void Journal::Write(const std::string& text) {
     std::fflush(stdout);
 }
 
+void Journal::SetEcho(bool on) {
+    std::lock_guard<std::mutex> hold(lock_);
+    echo_ = on;
+}
+
 }  // namespace orxike_standin

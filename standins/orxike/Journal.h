@@ -22,6 +22,9 @@ public:
     // Whether lines go to standard output too (they do until told not to).
     void EchoToConsole(bool echo);
     void Write(const std::string& text);
+    // Off: lines go to the file only. Under Wine every line on a console is a
+    // round trip to conhost, which holds the daemon to a few messages a second.
+    void SetEcho(bool on);
 
 private:
     std::mutex lock_;

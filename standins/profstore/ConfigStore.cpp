@@ -16,13 +16,14 @@ Outcome ConfigStore::Load() {
 }
 
 Outcome ConfigStore::Import(const LoadRequest& request) {
-    std::string storePath, text;
+    std::string storePath, sourcePath, text;
     Outcome outcome = PathInDataDir(kStoreFileName, storePath);
-    if (outcome.error == CONF_NO_ERROR) outcome = ReadWholeFile(request.path, text);
+    if (outcome.error == CONF_NO_ERROR) outcome = PathInImportFolder(request.fileName, sourcePath);
+    if (outcome.error == CONF_NO_ERROR) outcome = ReadWholeFile(sourcePath, text);
     if (outcome.error != CONF_NO_ERROR) return outcome;
     const StoredConfig imported{request.name, text};
     std::lock_guard<std::mutex> hold(lock_);
-    outcome = ReplaceFileContents(storePath, RenderStore(imported, ImportLine(request.path, NowText())));
+    outcome = ReplaceFileContents(storePath, RenderStore(imported, ImportLine(sourcePath, NowText())));
     if (outcome.error == CONF_NO_ERROR) loaded_ = imported;
     return outcome;
 }

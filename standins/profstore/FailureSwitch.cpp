@@ -33,4 +33,13 @@ std::optional<InjectedFailure> TakeInjectedFailure() {
     return InjectedFailure{*code, callsLeft};
 }
 
+std::optional<int> ForcedHashResult() {
+    orx::UniqueHKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFailureSwitchKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return std::nullopt;
+    const std::optional<DWORD> result = ReadDword(key.get(), "HashReturns");
+    if (!result) return std::nullopt;
+    return static_cast<int>(*result);
+}
+
 }  // namespace profstore

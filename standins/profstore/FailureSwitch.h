@@ -19,4 +19,10 @@ struct InjectedFailure {
 // Takes one failure when one is asked for.
 std::optional<InjectedFailure> TakeInjectedFailure();
 
+// The DWORD "HashReturns" under the same key, when present: what
+// VPNCFG_HashBuf returns after writing the right digest. A library whose
+// hash returns anything with a right digest is within the contract, whose
+// callers do not use the result; this lets a test be such a library.
+std::optional<int> ForcedHashResult();
+
 }  // namespace profstore

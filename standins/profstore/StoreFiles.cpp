@@ -1,6 +1,7 @@
 #include "standins/profstore/StoreFiles.h"
 
 #include "profstore/ProfstoreErrors.h"
+#include "standins/profstore/LoadData.h"
 #include "sysdep/WinHandles.h"
 #include "sysdep/sysdep.h"
 
@@ -26,10 +27,27 @@ Outcome PathInDataDir(const char* fileName, std::string& path) {
     return {};
 }
 
+Outcome PathInImportFolder(const std::string& fileName, std::string& path) {
+    std::string folder;
+    const Outcome outcome = PathInDataDir(kImportFolderName, folder);
+    if (outcome.error != CONF_NO_ERROR) return outcome;
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return {CONF_CANNOTOPEN, "no import folder " + folder};
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return {CONF_CANNOTOPEN, "the import folder " + folder + " is a link"};
+    path = folder + "\\" + fileName;
+    return {};
+}
+
 Outcome ReadWholeFile(const std::string& path, std::string& text) {
     orx::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) return {CONF_CANNOTOPEN, SystemError("cannot open", path)};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info)) return {CONF_CANNOTOPEN, SystemError("cannot inspect", path)};
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        info.nNumberOfLinks > 1)
+        return {CONF_CANNOTOPEN, path + " is a link, a folder or a file with more than one name: not read"};
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return {CONF_CANNOTOPEN, SystemError("cannot size", path)};
     if (size.QuadPart > kMaxConfigBytes)

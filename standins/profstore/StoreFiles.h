@@ -14,8 +14,15 @@ constexpr char kCallJournalFileName[] = "profstore-calls.log";
 // directory is not configured or cannot be created.
 Outcome PathInDataDir(const char* fileName, std::string& path);
 
-// The whole file; CONF_CANNOTOPEN when it cannot be read, CONF_BUFTOOSMALL
-// when it is larger than a configuration may be (1 MiB).
+// `fileName` (a plain name, see IsPlainFileName) in the import folder of the
+// log data directory; CONF_REG_ERROR as above, CONF_CANNOTOPEN when the
+// folder is missing or is a link (a junction a user planted there).
+Outcome PathInImportFolder(const std::string& fileName, std::string& path);
+
+// The whole file; CONF_CANNOTOPEN when it cannot be read, or is a link or has
+// more than one name (the library runs as LocalSystem: a link a user made
+// could lead it to any file), CONF_BUFTOOSMALL when it is larger than a
+// configuration may be (1 MiB).
 Outcome ReadWholeFile(const std::string& path, std::string& text);
 
 // Replaces the file with `text` (written beside it, then moved over it, so a

@@ -45,10 +45,60 @@ TEST(RegistryPolicy, KeepsGuiWritesUnderItsPrefixesAndOffTheServiceKey) {
         {"SYSTEM\\CurrentControlSet\\Services\\Other", PolicyVerdict::Allowed},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(c.verdict, JudgeKeyPath(on, c.path)) << c.path;
-        EXPECT_EQ(PolicyVerdict::Allowed, JudgeKeyPath(off, c.path)) << c.path;
+        EXPECT_EQ(c.verdict, JudgeRequest(on, c.path, "Value")) << c.path;
+        EXPECT_EQ(PolicyVerdict::Allowed, JudgeRequest(off, c.path, "Value")) << c.path;
     }
-    EXPECT_EQ(PolicyVerdict::OutsidePrefixes, JudgeKeyPath({true, {}}, "SOFTWARE\\X"));
+    EXPECT_EQ(PolicyVerdict::OutsidePrefixes, JudgeRequest({true, {}}, "SOFTWARE\\X", "Value"));
+}
+
+// An administrator lists the daemon's App Paths key (the GUI keeps settings
+// there), or a parent of it, or the values themselves: the values the
+// service launches from and writes to stay out of reach, however they are
+// spelt. Its other values follow the entries.
+TEST(RegistryPolicy, NeverLetsAGuiChangeWhatTheServiceLaunchesOrWhereItWrites) {
+    const std::string appPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orxike.exe";
+    const std::string wow64 = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orxike.exe";
+    const RegistryPolicy broad{true, {"SOFTWARE", appPaths + "\\", appPaths + "|Path", appPaths + "|"}};
+    const std::string spellings[] = {appPaths, "software\\MICROSOFT\\windows\\currentversion\\app paths\\ORXIKE.EXE",
+                                     wow64};
+    for (const std::string& key : spellings) {
+        for (const char* name : {"Path", "NgPath", "IkeV2", "IkeStart", "LogPath", "", "PATH", "logpath"}) {
+            EXPECT_EQ(PolicyVerdict::ProtectedValue, JudgeRequest(broad, key, name)) << key << "|" << name;
+        }
+        EXPECT_EQ(PolicyVerdict::Allowed, JudgeRequest(broad, key, "GuiSettings")) << key;
+        EXPECT_EQ(PolicyVerdict::Allowed, JudgeRequest(broad, key, "Path ")) << "another value than Path";
+    }
+    for (const std::string& trick : {appPaths + "\\", appPaths + "\\.", appPaths + "\\..\\orxike.exe",
+                                     appPaths + ".", appPaths + " ", "\\" + appPaths, appPaths + "\\\\"}) {
+        EXPECT_EQ(PolicyVerdict::BadPath, JudgeRequest(broad, trick, "Path")) << trick;
+    }
+    for (const char* alias : {"\xFDkeV2", "Ik\xE9Start", "Path\t", "Log\nPath"}) {  // a dotless i folds to I
+        EXPECT_EQ(PolicyVerdict::BadPath, JudgeRequest(broad, appPaths, alias)) << alias;
+    }
+    EXPECT_EQ(PolicyVerdict::Allowed, JudgeRequest(broad, appPaths + "\\Sub", "Path")) << "a key the service never reads";
+    EXPECT_EQ(PolicyVerdict::Allowed, JudgeRequest({false, {}}, appPaths, "Path")) << "no policy, no protection";
+}
+
+// "KEY|VALUE" covers that one value of that one key; the value's name is
+// compared as the registry does (ASCII case ignored), whole.
+TEST(RegistryPolicy, AnEntryMayNameOneValue) {
+    const RegistryPolicy policy{true, {"SOFTWARE\\Vendor\\|Theme", "SOFTWARE\\Other|", "bad\\..\\key|Value"}};
+    const struct {
+        const char* key;
+        const char* value;
+        PolicyVerdict verdict;
+    } cases[] = {
+        {"SOFTWARE\\Vendor", "Theme", PolicyVerdict::Allowed},
+        {"software\\vendor", "THEME", PolicyVerdict::Allowed},
+        {"SOFTWARE\\Vendor", "Theme2", PolicyVerdict::OutsidePrefixes},
+        {"SOFTWARE\\Vendor", "", PolicyVerdict::OutsidePrefixes},
+        {"SOFTWARE\\Vendor\\Sub", "Theme", PolicyVerdict::OutsidePrefixes},
+        {"SOFTWARE", "Theme", PolicyVerdict::OutsidePrefixes},
+        {"SOFTWARE\\Other", "", PolicyVerdict::Allowed},
+        {"SOFTWARE\\Other", "Value", PolicyVerdict::OutsidePrefixes},
+        {"bad\\key", "Value", PolicyVerdict::OutsidePrefixes},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.verdict, JudgeRequest(policy, c.key, c.value)) << c.key << "|" << c.value;
 }
 
 TEST(RegistryPolicy, MultiSzEndsAtItsFirstEmptyEntry) {
@@ -95,6 +145,19 @@ TEST(PanelPassword, HashesTheTextWithOneZeroAndRefusesWhatHasNoEndOrDoesNotFit) 
     ASSERT_EQ(36u, ComposeHashInput(reinterpret_cast<const unsigned char*>("abc"), 4, salt, input));
     EXPECT_EQ(0, std::memcmp(input, "abc", 4));
     EXPECT_EQ(0, std::memcmp(input + 4, salt, sizeof salt));
+}
+
+// Whatever the hash function returned: a digest it never wrote stays zero
+// and opens nothing, nor does a stored digest of zeros (no password).
+TEST(PanelPassword, OnlyAMatchingDigestThatIsNotAllZeroOpensThePanel) {
+    using namespace gui_panel;
+    unsigned char stored[kDigestSize], computed[kDigestSize], zero[kDigestSize] = {};
+    for (size_t i = 0; i < kDigestSize; ++i) stored[i] = computed[i] = static_cast<unsigned char>(i + 1);
+    EXPECT_TRUE(DigestOpensPanel(computed, stored));
+    computed[kDigestSize - 1] ^= 1;
+    EXPECT_FALSE(DigestOpensPanel(computed, stored));
+    EXPECT_FALSE(DigestOpensPanel(zero, stored));
+    EXPECT_FALSE(DigestOpensPanel(zero, zero));
 }
 
 TEST(ConfigRequest, OperationsResultLinesAndImportNames) {

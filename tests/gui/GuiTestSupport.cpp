@@ -6,6 +6,40 @@ namespace gui_test {
 
 using namespace testing_support;
 
+Bytes RegWrite(const std::string& target, DWORD type, const Bytes& data, uint32_t statedSize) {
+    Bytes message = Message(VPNCONF_REG_WRITE, 16, target);
+    std::memcpy(message.data() + 276, &type, 4);
+    std::memcpy(message.data() + 280, &statedSize, 4);
+    std::memcpy(message.data() + 284, data.data(), data.size());
+    return message;
+}
+
+Bytes ReadValue(HKEY root, const std::string& key, const std::string& name, REGSAM view) {
+    Bytes data(1024, 0);
+    DWORD size = static_cast<DWORD>(data.size());
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return {};
+    if (RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS) size = 0;
+    RegCloseKey(opened);
+    data.resize(size);
+    return data;
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    return RegCloseKey(opened) == ERROR_SUCCESS;
+}
+
+bool MailboxView::SendForgedLength(uint32_t length, const Bytes& message) {
+    orx::UniqueHandle free(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_EVT"));
+    orx::UniqueHandle present(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_MTX"));
+    if (!free || !present || WaitForSingleObject(free.get(), 2000) != WAIT_OBJECT_0) return false;
+    if (!message.empty()) std::memcpy(view + 4, message.data(), std::min<size_t>(message.size(), IPC_MAX_MSG_SIZE));
+    std::memcpy(view, &length, 4);
+    return SetEvent(present.get()) != FALSE;
+}
+
 void BrokerTest::SetUp() {
     ASSERT_TRUE(daemon.ok() && user->ok() && logon->ok() && ike.channel() != nullptr);
     gui.Attach(&owner);
@@ -48,5 +82,13 @@ void BrokerTest::Fence() {
     std::snprintf(line, sizeof line, "VPNCONF_MODECFG_ADD(%08X,", mark);
     ASSERT_TRUE(trace.WaitFor(line, 10000)) << "the broker did not get to " << line;
 }
+
+uint32_t BrokerTest::PanelVerdict(const Bytes& field) {
+    Bytes message = Message(CFGPANEL_PWD_RESP);
+    std::memcpy(message.data() + 16, field.data(), field.size());
+    EXPECT_TRUE(Send(message));
+    return WordAt(user->Take({CFGPANEL_OPEN_GRANTED, CFGPANEL_OPEN_REFUSED}), 0);
+}
+
 
 }  // namespace gui_test

@@ -51,6 +51,37 @@ inline Bytes Patterned(uint32_t code, size_t length) {
     return message;
 }
 
+// The text and its terminating zero.
+inline Bytes Text(const std::string& text) { return Bytes(text.c_str(), text.c_str() + text.size() + 1); }
+
+// VPNCONF_REG_WRITE of `target` ("key|value") with the value type, the data
+// and the size the message states.
+Bytes RegWrite(const std::string& target, DWORD type, const Bytes& data, uint32_t statedSize);
+
+// The value's bytes; empty when it (or its key) is missing.
+Bytes ReadValue(HKEY root, const std::string& key, const std::string& name, REGSAM view = 0);
+bool KeyExists(HKEY root, const std::string& key);
+
+// The request channel's memory, as any local process can map it.
+struct MailboxView {
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg");
+    uint8_t* view = static_cast<uint8_t*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, IPC_MAPPING_SIZE));
+    ~MailboxView() {
+        UnmapViewOfFile(view);
+        CloseHandle(mapping);
+    }
+    MailboxView() = default;
+    MailboxView(const MailboxView&) = delete;
+    MailboxView& operator=(const MailboxView&) = delete;
+    bool Zero(size_t offset, size_t size) const {
+        return Bytes(view + 4 + offset, view + 4 + offset + size) == Bytes(size, 0);
+    }
+    // What a hostile process can do without the library: a length past what
+    // a message holds, after the bytes of `message` (none when empty).
+    bool SendForgedLength(uint32_t length, const Bytes& message = {});
+};
+
+
 // The next message `inbox` received, as bytes; empty when none came within 5 s.
 inline Bytes NextIn(Inbox& inbox) {
     testing_support::Received received;
@@ -70,6 +101,8 @@ protected:
     void Fence();
     std::string SystemLog() { return systemLog_.Text(); }
     bool Traced(const std::string& text) { return trace.WaitFor(text, 2000); }
+    // CFGPANEL_PWD_RESP with `field` as its password: the answer's type.
+    uint32_t PanelVerdict(const Bytes& field);
 
     testing_support::ScopedServiceSettings settings;  // first: the broker reads them
     Inbox daemon{"vpnike"};

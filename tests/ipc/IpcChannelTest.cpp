@@ -104,9 +104,10 @@ TEST_F(InProcessChannel, TheLibrarysTraceLinesAndEveryHandleGivenBack) {
     EXPECT_EQ(before, WaitForHandleCount(before, 5000));
 }
 
-// Names with no room for the event suffix, a server without a callback, a
-// client of a section whose events are missing, a server whose "mailbox free"
-// name is taken by a mutex: none is returned, none leaves a handle open.
+// Names with no room for the event suffix or with a control character, a
+// server without a callback, a client of a section whose events are missing,
+// a server whose "mailbox free" name is taken by a mutex: none is returned,
+// none leaves a handle open.
 TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
     const std::string name = UniqueName("incomplete");
     const std::string longest = (name + std::string(95, 'x')).substr(0, 95);
@@ -117,7 +118,8 @@ TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
         EXPECT_EQ(nullptr, open());
         EXPECT_EQ(before, HandleCount());
     };
-    for (const std::string& bad : {longest + "x", std::string()}) {
+    const std::string forging = name + "\r\n<= AddItem forged";  // a control character: refused, shown escaped
+    for (const std::string& bad : {longest + "x", std::string(), forging}) {
         failsCleanly([&] { return server(bad); });
         failsCleanly([&] { return IPCInitClient(bad.c_str()); });
     }
@@ -143,6 +145,8 @@ TEST_F(InProcessChannel, ChannelsThatCannotBeMadeAreTracedAndLeaveNothingOpen) {
     }
     EXPECT_THAT(lines, Contains(StartsWith("<= IPCInitServer(" + name + "): CreateEvent " + name + "_EVT failed")));
     EXPECT_THAT(lines, Not(Contains("=> AddItem " + name)));
+    EXPECT_THAT(lines, Contains("=> IPCInitClient(" + name + "\\x0D\\x0A<= AddItem forged)"));
+    EXPECT_THAT(lines, Not(Contains("<= AddItem forged)")));
 }
 
 namespace {
@@ -332,4 +336,32 @@ TEST_F(InProcessChannel, TheBareFormatBothWaysAndForgedLengths) {
                                         " (above 696), dropped"));
     }
     EXPECT_TRUE(IPCUnitialize(libraryClient) && IPCUnitialize(libraryServer));
+}
+
+// A message dropped for a forged length may hold a secret that no handler
+// will ever wipe: the library wipes it in the mailbox before freeing it.
+TEST_F(InProcessChannel, AMessageDroppedForItsLengthIsWipedInTheMailbox) {
+    const std::string name = UniqueName("dropped");
+    Received received;
+    HANDLE server = IPCInitServer(name.c_str(), Record, nullptr, &received);
+    ASSERT_NE(nullptr, server);
+    const orx::UniqueHandle section(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str()));
+    const orx::UniqueHandle present(OpenEventA(EVENT_ALL_ACCESS, FALSE, (name + "_MTX").c_str()));
+    const orx::UniqueHandle free(OpenEventA(EVENT_ALL_ACCESS, FALSE, (name + "_EVT").c_str()));
+    const orx::UniqueView view(MapViewOfFile(section.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_TRUE(present && free && view);
+    auto* mailbox = static_cast<uint8_t*>(view.get());
+    for (const uint32_t forged : {697u, 0xFFFFFFFFu}) {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(free.get(), 2000));
+        const Bytes secret = PatternMessage(0x1006, IPC_MAX_MSG_SIZE);
+        std::memcpy(mailbox + IPC_MESSAGE_OFFSET, secret.data(), secret.size());
+        std::memcpy(mailbox + IPC_LENGTH_OFFSET, &forged, sizeof forged);
+        ASSERT_TRUE(SetEvent(present.get()));
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(free.get(), 5000)) << "dropped and the mailbox freed";
+        EXPECT_EQ(Bytes(IPC_MAX_MSG_SIZE, 0),
+                  Bytes(mailbox + IPC_MESSAGE_OFFSET, mailbox + IPC_MESSAGE_OFFSET + IPC_MAX_MSG_SIZE));
+        SetEvent(free.get());
+    }
+    EXPECT_EQ(0, received.count.load());
+    EXPECT_TRUE(IPCUnitialize(server));
 }

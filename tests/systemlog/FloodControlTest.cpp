@@ -29,7 +29,7 @@ TEST(FloodControl, WindowsAboveTheLimitGiveOneReportEachAndAWindowAtTheLimitChan
             int written = 0, reports = 0, dropped = 0;
             uint32_t peak = 0;
             for (int i = 0; i < count; ++i) {
-                const FloodVerdict verdict = flood.Admit(1764890000 + at, threshold);
+                const FloodVerdict verdict = flood.Admit(1764890000 + at, FloodLimit(threshold));
                 written += verdict.kind == FloodVerdict::Write;
                 dropped += verdict.kind == FloodVerdict::Drop;
                 reports += verdict.kind == FloodVerdict::Report;

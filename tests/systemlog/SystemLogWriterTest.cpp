@@ -51,6 +51,7 @@ protected:
         g_reports.clear();
         clock_.now = {At(2026, 12, 5, 0, 21, 32, 123), kT0};
         log_.Writer().SetClock(&clock_);
+        eventLog_.SetClock(&clock_);
         ASSERT_TRUE(udp_.ok());
     }
     void TearDown() override {
@@ -128,6 +129,45 @@ TEST_F(SystemLogWriter, FloodReportReplacesTheNextLineAsAStarterWarningAndLaterL
     ASSERT_EQ(2002u, lines.size());
     EXPECT_EQ(kStamp + ExpectedLine("    GUI.Notice  ", "[2001] event 2000"), lines[2000]);
     EXPECT_EQ(kStamp + ExpectedLine("Starter.Warning ", "[Log flood 2001]"), lines[2001]);
+}
+
+// A text from another process that carries CR LF and a whole record of its
+// own: every output writes it escaped, on the event's one line.
+TEST_F(SystemLogWriter, ATextWithLineBreaksStaysOneLineInEveryOutput) {
+    log_.EnableFile(dir_.c_str(), kStem);
+    ASSERT_TRUE(log_.EnableSyslog("127.0.0.1", kTag, udp_.port()));
+    ASSERT_TRUE(log_.EnableEventLog(true));
+    const std::string forged = std::string("C:\\x86\\new\r\n") + kStamp + "Starter.Notice  \t[1234]\t[1001] forged";
+    log_.Log(3004, 2, 5, "text %s", forged.c_str());
+    const std::string escaped = "[3004] text C:\\\\x86\\new\\x0D\\x0A20261205 00:21:32:123 \\x09Starter.Notice  "
+                                "\\x09[1234]\\x09[1001] forged";
+    const auto lines = ReadCrLfLines(DayFile());
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(kStamp + ExpectedLine("    IKE.Notice  ", escaped), lines[0]);
+    std::string datagram;
+    ASSERT_TRUE(udp_.Receive(datagram, 2000));
+    EXPECT_EQ("<149> OrxStarter " + ExpectedLine("    IKE.Notice  ", escaped) + '\0', datagram);
+    ASSERT_EQ(1u, g_reports.size());
+    EXPECT_EQ("4 3 40020BBC 1:" + escaped.substr(7), g_reports[0]);
+}
+
+// The event log's own flood control: 200 events a window, then one report
+// (event 1000, a Starter warning) in place of the next, and silence until a
+// window ends below the limit. The file's limit is its own.
+TEST_F(SystemLogWriter, TheEventLogHoldsBackAFloodWithOneReport) {
+    log_.EnableFile(dir_.c_str(), kStem);
+    ASSERT_TRUE(log_.EnableEventLog(true));
+    for (int i = 0; i < 250; ++i) log_.Log(2001, 1, 5, "event %d", i);
+    EXPECT_EQ(250u, g_reports.size()) << "the window has not ended yet";
+    clock_.now.seconds += 2;
+    log_.Log(2001, 1, 5, "lost to the report");
+    log_.Log(2001, 1, 5, "held back");
+    ASSERT_EQ(251u, g_reports.size());
+    EXPECT_EQ("2 1 800203E8 1:[Log flood 250]", g_reports.back());
+    clock_.now.seconds += 2;  // that window ended with 2 events: below the limit
+    log_.Log(2001, 1, 5, "written again");
+    EXPECT_EQ("4 2 400207D1 1:written again", g_reports.back());
+    EXPECT_EQ(253u, ReadCrLfLines(DayFile()).size()) << "the file's limit is 2000";
 }
 
 // After DisableAll nothing is logged; a restart with the syslog output only

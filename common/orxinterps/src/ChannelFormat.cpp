@@ -9,7 +9,14 @@ namespace channel_format {
 
 bool IsValidChannelName(const char* name) {
     if (name == nullptr || name[0] == '\0') return false;
-    return std::strlen(name) <= IPC_MAX_NAME_LENGTH;
+    const size_t length = std::strlen(name);
+    if (length > IPC_MAX_NAME_LENGTH) return false;
+    // A name is traced in many lines: one with a line break could forge them.
+    for (size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (byte < 0x20 || byte == 0x7F) return false;
+    }
+    return true;
 }
 
 bool MakeEventName(const char* name, const char* suffix, char* out, size_t size) {

@@ -6,7 +6,8 @@
 
 namespace channel_format {
 
-// A channel name is non-empty and at most IPC_MAX_NAME_LENGTH characters.
+// A channel name is non-empty, at most IPC_MAX_NAME_LENGTH characters, and
+// holds no control character.
 bool IsValidChannelName(const char* name);
 
 // "<name><suffix>" ("_MTX", "_EVT") into `out`; false when it does not fit.

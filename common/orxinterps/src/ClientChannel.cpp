@@ -42,10 +42,12 @@ bool OpenMailbox(const char* name, IpcChannel& c) {
 
 HANDLE IPCInitClient(const char* name) {
     IPCDebugTraceInit();
-    IPCTRACE("=> IPCInitClient(%s)", name != nullptr ? name : "(null)");
+    // Checked below: until then the name is shown escaped.
+    const log_text::Escaped<kShownNameSize> shown(name != nullptr ? name : "(null)");
+    IPCTRACE("=> IPCInitClient(%s)", shown.c_str());
     if (!channel_format::IsValidChannelName(name)) {
-        IPCTRACE("<= IPCInitClient(%s) invalid channel name (empty or longer than %d characters).",
-                 name != nullptr ? name : "(null)", static_cast<int>(IPC_MAX_NAME_LENGTH));
+        IPCTRACE("<= IPCInitClient(%s) invalid channel name (empty, longer than %d characters or with a control character).",
+                 shown.c_str(), static_cast<int>(IPC_MAX_NAME_LENGTH));
         return nullptr;
     }
     std::unique_ptr<IpcChannel> record(new (std::nothrow) IpcChannel);

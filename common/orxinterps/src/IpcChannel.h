@@ -3,9 +3,14 @@
 
 #include "common/orxinterps/src/interps.h"
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "sysdep/WinHandles.h"
 
 #include <cstdint>
+
+// Room for a channel name shown escaped in a trace line before it has been
+// checked; a longer name, refused anyway, is shown cut.
+constexpr size_t kShownNameSize = log_text::kMaxEscapeLength * IPC_MAX_NAME_LENGTH + 1;
 
 struct IpcChannel {
     IpcChannel* Next = nullptr;

@@ -15,12 +15,14 @@ constexpr unsigned kMaxWaitFailures = 3;
 
 // Hands the message in the mailbox to the callback. The section is writable
 // by every local process, so its length field is read once and checked
-// before anything relies on it.
+// before anything relies on it. A message dropped for its length is wiped:
+// it may hold a secret that no handler will ever wipe.
 void DeliverMessage(IpcChannel* c) {
     const uint32_t length = *MailboxLength(c);
     if (!channel_format::IsDeliverableLength(length)) {
         IPCTRACE("   ServerRecvProc: malformed message with length %u (above %u), dropped", length,
                  static_cast<unsigned>(IPC_MAX_MSG_SIZE));
+        SecureZeroMemory(MailboxMessage(c), IPC_MAX_MSG_SIZE);
         return;
     }
     uint32_t type = 0;

@@ -77,10 +77,12 @@ void StartReceiveThread(IpcChannel& c, CreationFailure& failure) {
 
 HANDLE IPCInitServer(const char* name, IpcRecvCallback callback, void* /*reserved*/, void* context) {
     IPCDebugTraceInit();
-    IPCTRACE("=> IPCInitServer(%s)", name != nullptr ? name : "(null)");
+    // Checked below: until then the name is shown escaped.
+    const log_text::Escaped<kShownNameSize> shown(name != nullptr ? name : "(null)");
+    IPCTRACE("=> IPCInitServer(%s)", shown.c_str());
     if (!channel_format::IsValidChannelName(name)) {
-        IPCTRACE("<= IPCInitServer(%s): invalid channel name (empty or longer than %d characters)",
-                 name != nullptr ? name : "(null)", static_cast<int>(IPC_MAX_NAME_LENGTH));
+        IPCTRACE("<= IPCInitServer(%s): invalid channel name (empty, longer than %d characters or with a control character)",
+                 shown.c_str(), static_cast<int>(IPC_MAX_NAME_LENGTH));
         return nullptr;
     }
     if (callback == nullptr) {

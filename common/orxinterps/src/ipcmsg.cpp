@@ -57,15 +57,25 @@ void ComposeEmptyMsg(unsigned char (&out)[IPC_MAX_MSG_SIZE], uint32_t code) {
     std::memcpy(out, &code, sizeof code);
 }
 
+namespace {
+
+void PutWord(unsigned char (&out)[IPC_MAX_MSG_SIZE], size_t offset, uint32_t value) {
+    std::memcpy(out + offset, &value, sizeof value);
+}
+
+}  // namespace
+
+// Written field by field into the caller's buffer: the request's data may be
+// a secret, and a composed copy of it on this stack would outlive the call
+// unwiped. The caller wipes `out`.
 void ComposeConfigResp(unsigned char (&out)[IPC_MAX_MSG_SIZE], uint32_t result, const IpcConfigReqMsg& request) {
-    IpcConfigRespMsg msg = {};
-    msg.type = CONFIG_RESP;
-    msg.answerLength = IPC_CONFIG_ANSWER_SIZE;
-    msg.result = result;
-    msg.argL = request.argL;
-    msg.operation = request.operation;
-    std::memcpy(msg.data, request.data, sizeof msg.data);
-    std::memcpy(out, &msg, sizeof out);
+    std::memset(out, 0, sizeof out);
+    PutWord(out, offsetof(IpcConfigRespMsg, type), CONFIG_RESP);
+    PutWord(out, offsetof(IpcConfigRespMsg, answerLength), IPC_CONFIG_ANSWER_SIZE);
+    PutWord(out, offsetof(IpcConfigRespMsg, result), result);
+    PutWord(out, offsetof(IpcConfigRespMsg, argL), request.argL);
+    PutWord(out, offsetof(IpcConfigRespMsg, operation), request.operation);
+    std::memcpy(out + offsetof(IpcConfigRespMsg, data), request.data, sizeof request.data);
 }
 
 void ComposeDaemonVpnConfStarted(unsigned char (&out)[IPC_MAX_MSG_SIZE], const IpcGuiStartedMsg& fromGui) {

@@ -1,0 +1,135 @@
+// What a hostile local process can send the broker on its request channels:
+// texts that would forge system-log records, registry requests aimed at the
+// values the service launches from, credentials it could read back from the
+// trace or the channel's memory, and a password checked by a library whose
+// hash returns 0.
+#include "tests/gui/GuiTestSupport.h"
+
+#include "orxstarter/gui/RegistryPolicy.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <regex>
+
+using namespace gui_test;
+using namespace testing_support;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+constexpr char kForgedRecord[] = "20261205 00:21:32:123 \tStarter.Notice  \t[1234]\t[1001] forged";
+
+// The lines of a text, as any reader of the file splits them.
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+// ORX_SYSTEMLOG: event index 8 (the daemon's event that takes a text).
+Bytes SystemLogMessage(const std::string& text) {
+    Bytes message = Message(ORX_SYSTEMLOG, 40, text);
+    message[16] = 2;  // the IKE facility
+    message[18] = 5;  // Notice
+    message[20] = 8;
+    return message;
+}
+
+class HostileInput : public BrokerTest {
+protected:
+    ScopedRegValue policy{HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue};
+};
+
+}  // namespace
+
+// A text with CR LF and a whole record after it, in an event's text, a
+// configuration's name and a registry value's name: each event is one line
+// of the day's file, the text escaped in it, and the trace line too.
+TEST_F(HostileInput, TextsThatCarryLineBreaksNeverForgeARecord) {
+    ASSERT_TRUE(policy.SetString("SOFTWARE\\OrxGuiTest"));
+    Announce(false);
+    const std::string forged = std::string("peer\r\n") + kForgedRecord;
+    ASSERT_TRUE(Send(SystemLogMessage(forged)));
+    Bytes import = Message(CONFIG_REQ, 32, "name=" + forged + "|missing.cfg");
+    import[28] = 3;
+    ASSERT_TRUE(Send(import));
+    ASSERT_FALSE(user->Take(CONFIG_RESP).empty());
+    ASSERT_TRUE(Send(RegWrite("SOFTWARE\\Outside|" + forged, REG_SZ, Text("x"), 2)));
+    Fence();
+
+    const std::vector<std::string> lines = LinesOf(SystemLog());
+    const std::regex record(R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \t(Starter|    GUI|    IKE)\.\w+ *\t\[\d{4,}\]\t\[\d+\] .*\r)");
+    EXPECT_EQ(4u, lines.size()) << "event 1 (the GUI), 3004, 2015 for the import and 2015 for the refusal";
+    for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, record)) << line;
+    const std::string escaped =
+        "peer\\x0D\\x0A20261205 00:21:32:123 \\x09Starter.Notice  \\x09[1234]\\x09[1001] forged";
+    EXPECT_EQ(3, std::count_if(lines.begin(), lines.end(),
+                               [&](const std::string& line) { return line.find(escaped) != std::string::npos; }));
+    EXPECT_TRUE(Traced("VPNCONF_REG_WRITE HKLM\\SOFTWARE\\Outside|" + escaped + " refused by policy"));
+}
+
+// The daemon's App Paths key listed (the GUI keeps settings there), or a
+// parent of it, or one of the values by name: "Path", "NgPath", "IkeV2",
+// "IkeStart", "LogPath" and the key's default value are neither written nor
+// deleted, in any spelling; the key's other values follow the policy.
+TEST_F(HostileInput, ThePolicyNeverHandsOverWhatTheServiceLaunchesOrWhereItWrites) {
+    const std::string key = kAppPathsKey;
+    const std::vector<std::string> values = {"Path", "NgPath", "IkeV2", "IkeStart", "LogPath", ""};
+    for (const std::string& name : values) ASSERT_TRUE(settings.SetString(name, "kept " + name));
+    ASSERT_TRUE(settings.Remove("OrxGuiTestSetting"));
+    const Bytes evil = Text("C:\\Users\\Public\\evil");
+    const std::string otherSpelling = "software\\microsoft\\windows\\currentversion\\app paths\\ORXIKE.EXE";
+    for (const std::string& entry : {key, std::string("SOFTWARE\\Microsoft\\"), key + "|Path"}) {
+        SCOPED_TRACE(entry);
+        ASSERT_TRUE(policy.SetString(entry));
+        for (const std::string& name : values) {
+            for (const std::string& spelt : {key, otherSpelling}) {
+                ASSERT_TRUE(Send(RegWrite(spelt + "|" + name, REG_SZ, evil, static_cast<uint32_t>(evil.size()))));
+                ASSERT_TRUE(Send(Message(VPNCONF_REG_DELETE, 16, spelt + "|" + name)));
+            }
+        }
+        ASSERT_TRUE(Send(RegWrite(key + "|OrxGuiTestSetting", REG_SZ, Text(entry), static_cast<uint32_t>(entry.size() + 1))));
+        Fence();
+        for (const std::string& name : values) {
+            EXPECT_EQ(Text("kept " + name), ReadValue(HKEY_LOCAL_MACHINE, key, name)) << name;
+        }
+        const bool coversTheSetting = entry.find('|') == std::string::npos;
+        EXPECT_EQ(coversTheSetting ? Text(entry) : Bytes{}, ReadValue(HKEY_LOCAL_MACHINE, key, "OrxGuiTestSetting"));
+        ASSERT_TRUE(settings.Remove("OrxGuiTestSetting"));
+    }
+    EXPECT_TRUE(Traced("refused by policy, the value decides what the service launches or where it writes"));
+    EXPECT_THAT(SystemLog(), HasSubstr("[2015] "));
+}
+
+// The XAUTH credentials: passed on to the daemon whole, never in clear in the
+// trace (their length only), and wiped in the channel's memory afterwards.
+TEST_F(HostileInput, XauthCredentialsAreNeverTracedAndAreWipedOncePassedOn) {
+    Announce(false);
+    MailboxView mailbox;
+    ASSERT_NE(nullptr, mailbox.view);
+    Bytes message = Message(VPNCONF_XAUTH_SET, 16, "alice:Secret-Xauth-7");
+    for (size_t i = 16 + 21; i < message.size(); ++i) message[i] = static_cast<uint8_t>('a' + i % 26);
+    ASSERT_TRUE(Send(message));
+    EXPECT_EQ(message, daemon.Take(VPNCONF_XAUTH_SET));
+    EXPECT_TRUE(WaitUntil([&] { return mailbox.Zero(16, IPC_MAX_MSG_SIZE - 16); }));
+    EXPECT_TRUE(Traced("   VPNCONF_XAUTH_SET: 20 bytes"));
+    trace.Settle();
+    for (const std::string& text : trace.Texts()) EXPECT_THAT(text, Not(HasSubstr("Secret-Xauth"))) << text;
+}
+
+// A library within the hash's contract may return 0 with the right digest:
+// the panel opens for the right password and stays shut for a wrong one.
+TEST_F(HostileInput, ThePanelFollowsTheDigestNotTheHashsReturnValue) {
+    Announce(false);
+    ScopedRegValue hashReturns(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxStandins\\Profstore", "HashReturns");
+    ASSERT_TRUE(hashReturns.SetDword(0));
+    const ProcessResult set = RunProcess("\"" + BinPath("tunpanel.exe") + "\" --set-panel-password Secret-1");
+    ASSERT_EQ(0u, set.exitCode) << set.output;
+    EXPECT_EQ(CFGPANEL_OPEN_GRANTED, PanelVerdict(Text("Secret-1")));
+    EXPECT_EQ(CFGPANEL_OPEN_REFUSED, PanelVerdict(Text("Secret-2")));
+}

@@ -13,7 +13,8 @@ std::string GuiChannelName(bool logon) {
     return "Session\\" + std::to_string(session) + (logon ? "\\vpnlogonui" : "\\vpncfg");
 }
 
-GuiEnd::GuiEnd() : inbox_(GuiChannelName()), requests_("Global\\vpnsrvcfg") {}
+GuiEnd::GuiEnd(bool logon)
+    : inbox_(GuiChannelName(logon)), requests_(logon ? "Global\\vpnsrvlogonui" : "Global\\vpnsrvcfg") {}
 
 bool GuiEnd::Announce() {
     IpcGuiInfoMsg info = {};

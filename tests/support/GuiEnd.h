@@ -1,6 +1,8 @@
 // The GUI's end of the conversation played in this process: its own channel
 // in this process's session ("Session\<n>\vpncfg", where the service answers
-// it) and its requests on "Global\vpnsrvcfg". Open it while the service runs.
+// it) and its requests on "Global\vpnsrvcfg"; or, for the logon GUI,
+// "Session\<n>\vpnlogonui" and "Global\vpnsrvlogonui". Open it while the
+// service runs.
 #pragma once
 
 #include "tests/support/ClientChannel.h"
@@ -15,7 +17,7 @@ namespace testing_support {
 
 class GuiEnd {
 public:
-    GuiEnd();
+    explicit GuiEnd(bool logon = false);
     GuiEnd(const GuiEnd&) = delete;
     GuiEnd& operator=(const GuiEnd&) = delete;
 

@@ -38,6 +38,25 @@ std::vector<DWORD> ProcessIdsOf(const char* imageName, const std::string& direct
 
 int CountProcesses(const char* imageName) { return static_cast<int>(ProcessIdsOf(imageName).size()); }
 
+int ProcessPeak::Look() {
+    const int now = static_cast<int>(ProcessIdsOf(imageName_, directory_).size());
+    if (now > most_) most_ = now;
+    return now;
+}
+
+// The system's threads, each with the process that owns it.
+DWORD ThreadCount(DWORD processId) {
+    orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) return 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD count = 0;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+        count += entry.th32OwnerProcessID == processId;
+    }
+    return count;
+}
+
 namespace {
 
 // The system's handle table (NtQuerySystemInformation, extended class 64):

@@ -1,11 +1,12 @@
 // Looking at other processes: which ones run an image, what one holds
-// (handles, private memory), and ending one from outside.
+// (threads, handles, private memory), and ending one from outside.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -15,8 +16,26 @@ std::vector<DWORD> ProcessIdsOf(const char* imageName, const std::string& direct
 // How many processes run the image `imageName` ("orxike.exe").
 int CountProcesses(const char* imageName);
 
+// The most processes of one image (from one directory, when given) seen at
+// once over the looks taken: a race that starts a second one shows between
+// two looks of a wait that takes one at each turn.
+class ProcessPeak {
+public:
+    ProcessPeak(const char* imageName, std::string directory)
+        : imageName_(imageName), directory_(std::move(directory)) {}
+    int Look();  // the count now, kept in most() when it is the highest
+    int most() const { return most_; }
+
+private:
+    const char* imageName_;
+    std::string directory_;
+    int most_ = 0;
+};
+
 // Handles open in a process (this one by default); 0 when they cannot be read.
 DWORD HandleCount(DWORD processId = GetCurrentProcessId());
+// Threads of a process; 0 when they cannot be read.
+DWORD ThreadCount(DWORD processId);
 
 struct Footprint {
     bool ok = false;  // both figures read (a live process has some of each)

@@ -9,6 +9,7 @@
 #include "tests/support/ProcessProbe.h"
 #include "tests/support/Stats.h"
 #include "tests/support/Wait.h"
+#include "tools/reliability/LoopCounts.h"
 #include "tools/reliability/RunFiles.h"
 
 namespace reliability {
@@ -69,16 +70,17 @@ Figure RunDaemonCrashes(unsigned count) {
     if (!gui.ok() || !gui.Announce() || !gui.StartDaemon(kLaunchTimeoutMs)) {
         return Broken(kLabel, "the first daemon did not reach ready");
     }
+    const LoopCounts counts(service.processId());
     CrashTally tally;
     for (unsigned i = 0; i < count; ++i) {
         if (!CrashOnce(gui, tally)) return Broken(kLabel, "no daemon to kill after " + std::to_string(i) + " crashes");
     }
-    return RoundsFigure(kLabel, count,
+    return counts.AddTo(RoundsFigure(kLabel, count,
                         {{"noticed", tally.noticed},
                          {"reported", tally.reported},
                          {"logged", tally.logged},
                          {"relaunched", tally.relaunched}},
-                        "(median relaunch " + Duration(Median(tally.relaunchMs)) + ")");
+                        "(median relaunch " + Duration(Median(tally.relaunchMs)) + ")"));
 }
 
 }  // namespace reliability

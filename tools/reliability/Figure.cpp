@@ -7,7 +7,7 @@ namespace reliability {
 
 namespace {
 
-constexpr size_t kLabelColumn = 20;
+constexpr size_t kLabelColumn = 27;  // the longest label and a blank
 constexpr double kStopHintMs = 15000;
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "tests/support/Stats.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Wait.h"
+#include "tools/reliability/LoopCounts.h"
 #include "tools/reliability/RunFiles.h"
 #include "tools/reliability/Tally.h"
 
@@ -72,14 +73,15 @@ Figure RunGuiKills(unsigned count) {
     RunningService service;
     if (!service.ok()) return Broken(kLabel, service.WhyNotStarted());
     const std::string commandLine = "\"" + BinPath("tunpanel.exe") + "\" start \"wait 600000\"";
+    const LoopCounts counts(service.processId());
     KillTally tally;
     for (unsigned i = 0; i < count; ++i) KillOnce(commandLine, tally);
-    return RoundsFigure(kLabel, count,
+    return counts.AddTo(RoundsFigure(kLabel, count,
                         {{"ready", tally.ready},
                          {"noticed", tally.noticed},
                          {"daemon told", tally.told},
                          {"slot cleared", tally.cleared}},
-                        "(median clear " + Duration(Median(tally.clearMs)) + ")");
+                        "(median clear " + Duration(Median(tally.clearMs)) + ")"));
 }
 
 }  // namespace reliability

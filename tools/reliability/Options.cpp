@@ -35,6 +35,8 @@ constexpr CountSwitch kCountSwitches[] = {
     {"--crashes", &RunSizes::daemonCrashes, 1},       {"--kills", &RunSizes::guiKills, 1},
     {"--stalled-sends", &RunSizes::stalledSends, 1},  {"--hostile", &RunSizes::hostileMessages, 4},
     {"--soak-seconds", &RunSizes::soakSeconds, 10},
+    {"--at-once", &RunSizes::atOnceTries, 1},         {"--launch-stops", &RunSizes::launchStops, 1},
+    {"--gui-stops", &RunSizes::watchedGuiStops, 1},
 };
 
 }  // namespace
@@ -43,6 +45,9 @@ RunSizes ShortSizes() {
     RunSizes sizes;
     sizes.daemonCrashes = 5;
     sizes.guiKills = 5;
+    sizes.atOnceTries = 5;
+    sizes.launchStops = 5;
+    sizes.watchedGuiStops = 5;
     sizes.stalledSends = 2;
     sizes.hostileMessages = 5000;
     sizes.soakSeconds = 30;
@@ -50,8 +55,9 @@ RunSizes ShortSizes() {
 }
 
 const std::vector<std::string>& ScenarioNames() {
-    static const std::vector<std::string> names = {"daemon-crashes", "gui-kills", "stalled-gui", "hostile-input",
-                                                   "soak"};
+    static const std::vector<std::string> names = {"daemon-crashes",     "gui-kills",     "daemons-at-once",
+                                                   "stop-during-launch", "stop-with-gui", "stalled-gui",
+                                                   "hostile-input",      "soak"};
     return names;
 }
 
@@ -125,13 +131,18 @@ Options ParseOptions(const std::vector<std::string>& args) {
 const char* UsageText() {
     return "usage: reliability.exe [--short] [--only NAME[,NAME...]] [--crashes N] [--kills N]\n"
            "                       [--stalled-sends N] [--hostile N] [--soak-seconds N] [--seed N]\n"
+           "                       [--at-once N] [--launch-stops N] [--gui-stops N]\n"
            "                       [--trace] [--crash-log FILE]\n"
            "Runs the scenarios against the real service, installed and started through the\n"
            "service control manager, and prints one figure per scenario. Exit code 0 when\n"
            "every figure holds.\n"
            "  --short          the CI form: 5 daemon crashes, 5 GUI kills, 2 stalled sends per way,\n"
-           "                   5,000 hostile messages, a 30 s soak (full run: 50, 50, 3, 100,000, 600 s)\n"
-           "  --only           scenarios: daemon-crashes, gui-kills, stalled-gui, hostile-input, soak\n"
+           "                   5,000 hostile messages, a 30 s soak (full run: 50, 50, 3, 100,000, 600 s);\n"
+           "                   5 tries of each race and stop (full run: 50)\n"
+           "  --only           scenarios: daemon-crashes, gui-kills, daemons-at-once, stop-during-launch,\n"
+           "                   stop-with-gui, stalled-gui, hostile-input, soak\n"
+           "  --at-once        tries of each race of daemons-at-once (forged state, simultaneous starts)\n"
+           "  --launch-stops   tries of stop-during-launch; --gui-stops: tries of stop-with-gui\n"
            "  --seed           seed of the hostile input (printed by every run, to repeat one)\n"
            "  --trace          the service's debug trace on, for a failure's post-mortem: the run's\n"
            "                   folder C:\\users\\Public\\OrxReliability is then kept\n"

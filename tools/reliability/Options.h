@@ -11,6 +11,9 @@ namespace reliability {
 struct RunSizes {
     unsigned daemonCrashes = 50;
     unsigned guiKills = 50;
+    unsigned atOnceTries = 50;      // each of the two races of "daemons at once"
+    unsigned launchStops = 50;      // stops during a launch
+    unsigned watchedGuiStops = 50;  // stops with a watched GUI
     unsigned stalledSends = 3;  // per way a message reaches the GUI
     unsigned hostileMessages = 100000;
     unsigned soakSeconds = 600;

@@ -3,7 +3,6 @@
 #include "common/orxinterps/src/ipcmsg.h"
 #include "tests/support/MailboxWatch.h"
 #include "tools/reliability/RunFiles.h"
-#include "tools/reliability/Scenarios.h"
 
 namespace reliability {
 
@@ -30,7 +29,10 @@ std::string PlayedPeers::Connect() {
     daemon_ = std::make_unique<DaemonEnd>();
     gui_ = std::make_unique<GuiEnd>();
     if (!daemon_->ok() || !daemon_->Handshake()) return "the service did not take this program for its daemon";
-    if (!gui_->ok() || !gui_->Announce() || !gui_->StartDaemon(kLaunchTimeoutMs)) {
+    // The GUI's start makes it ready. It gets no running status: the daemon
+    // played here is not one the service launched, and with "Path" unset it
+    // launches none of its own.
+    if (!gui_->ok() || !gui_->Announce() || !gui_->SendEmpty(VPNCONF_STARTED)) {
         return "the service did not take this program for its GUI";
     }
     Received probe;

@@ -19,6 +19,20 @@ Figure RunDaemonCrashes(unsigned count);
 // daemon told and the GUI's slot cleared.
 Figure RunGuiKills(unsigned count);
 
+// The races that could run two daemons, `tries` times each: a forged
+// ORXIKE_STOPPED then an update, and two GUIs' starts at the same moment.
+// At most one daemon at any moment of a try, and one indeed.
+Figure RunDaemonsAtOnce(unsigned tries);
+
+// A stop 2 s into a launch's wait for a slow daemon, `tries` times: no
+// daemon left once the service's process has ended.
+Figure RunStopDuringLaunch(unsigned tries);
+
+// A stop with "IkeStart" "1" and a watched GUI that ends when told the
+// service stops, `tries` times: no daemon left once the service's process
+// (and the GUI) have ended.
+Figure RunStopWithWatchedGui(Bench& bench, unsigned tries);
+
 // A GUI that stops reading: the service's sends to it give up after 2 s,
 // every channel serves again once it reads, and a stop still completes.
 Figure RunStalledGui(unsigned sendsPerWay);

@@ -40,6 +40,10 @@ std::vector<Figure> RunScenarios(Bench& bench, const Options& options) {
     };
     run("daemon-crashes", [&] { return std::vector<Figure>{RunDaemonCrashes(sizes.daemonCrashes)}; });
     run("gui-kills", [&] { return std::vector<Figure>{RunGuiKills(sizes.guiKills)}; });
+    run("daemons-at-once", [&] { return std::vector<Figure>{RunDaemonsAtOnce(sizes.atOnceTries)}; });
+    run("stop-during-launch", [&] { return std::vector<Figure>{RunStopDuringLaunch(sizes.launchStops)}; });
+    run("stop-with-gui",
+        [&] { return std::vector<Figure>{RunStopWithWatchedGui(bench, sizes.watchedGuiStops)}; });
     run("stalled-gui", [&] { return std::vector<Figure>{RunStalledGui(sizes.stalledSends)}; });
     run("hostile-input",
         [&] { return std::vector<Figure>{RunHostileInput(bench, sizes.hostileMessages, options.seed)}; });

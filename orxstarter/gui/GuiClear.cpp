@@ -37,20 +37,35 @@ bool CGui::Clear(uint8_t selector) {
     TRACE("=> CGui::Clear locked\n");
     orx::ExclusiveGuard guard(clearLock_);
     TRACE("   CGui::Clear unlocked\n");
+    ClearLocked(selector);
+    return true;
+}
+
+// A vanished GUI's slot, unless another GUI has announced itself for it
+// since the end was seen: that GUI's channel stays.
+void CGui::ClearVanished(gui_slots::Slot slot) {
+    orx::ExclusiveGuard guard(clearLock_);
+    if (slotOwners_.Owner(slot) != 0) {
+        TRACE("   CGui::Clear: the slot was taken by another GUI meanwhile, left");
+        return;
+    }
+    ClearLocked(static_cast<uint8_t>(slot));
+}
+
+void CGui::ClearLocked(uint8_t selector) {
     DeleteGuiLockFile();
     TraceSlots("Enter");
     if (selector == 0) {
-        userSlotOwner_ = 0;
+        slotOwners_.Cleared(gui_slots::Slot::User);
         if (CloseChannelOf(UserSessionUiSlot)) CurrentUiSlot = LogonUiSlot.load();
     } else if (selector == 1) {
-        logonSlotOwner_ = 0;
+        slotOwners_.Cleared(gui_slots::Slot::Logon);
         if (CloseChannelOf(LogonUiSlot)) CurrentUiSlot = UserSessionUiSlot.load();
     }
     TraceSlots("Exit");
     Connected = false;
     State = ORX_TERMINATED_STATE;
     TRACE("<= CGui::Clear\n");
-    return true;
 }
 
 void CGui::TraceSlots(const char* when) const {
@@ -64,7 +79,8 @@ void CGui::FillSlot(bool logon, HANDLE channel, DWORD processId) {
     {
         orx::ExclusiveGuard guard(clearLock_);
         replaced = (logon ? LogonUiSlot : UserSessionUiSlot).exchange(channel);
-        (logon ? logonSlotOwner_ : userSlotOwner_) = channel != nullptr ? processId : 0;
+        const gui_slots::Slot slot = logon ? gui_slots::Slot::Logon : gui_slots::Slot::User;
+        channel != nullptr ? slotOwners_.Announced(slot, processId) : slotOwners_.Cleared(slot);
         CurrentUiSlot = channel;
     }
     if (replaced != nullptr && replaced != channel) IPCUnitialize(replaced);

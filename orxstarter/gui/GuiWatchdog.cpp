@@ -75,22 +75,20 @@ void CGui::OnGuiEnded(DWORD processId) {
     TRACE("\t=================== WatchDog GUI [PID:%d] signaled =====================\n",
           static_cast<int>(processId));
     const int32_t state = State.load();
-    int selector = -1;
+    gui_slots::EndActions end;
     {
-        orx::SharedGuard guard(clearLock_);
-        if (userSlotOwner_ == processId) {
-            selector = 0;
-        } else if (logonSlotOwner_ == processId) {
-            selector = 1;
-        }
+        // Decided and released in one step: an announcement from here on
+        // makes a new owner, whose channel the clear below leaves alone.
+        orx::ExclusiveGuard guard(clearLock_);
+        end = slotOwners_.Ended(processId);
     }
     TRACE("\t\tGUI State before process is signaled %s", ProcessStateName(state));
-    if (selector < 0) {
+    if (!end.vanished) {
         TRACE("\t\tGUI [PID:%d] had closed or was replaced: nothing to clear", static_cast<int>(processId));
     } else {
         if (state == ORX_READY_STATE) LogSystemEvent(kEventGuiVanished, kFacilityGui, kLevelError, state, nullptr);
         TellDaemonGuiVanished();
-        Clear(static_cast<uint8_t>(selector));
+        ClearVanished(end.slot);
     }
     if (Owner != nullptr && !stopping_.load()) Owner->LoadConfiguration();
     TRACE("<= WatchDog GUI");

@@ -8,6 +8,7 @@
 
 #include "orxstarter/CallbackGate.h"
 #include "orxstarter/Process.h"
+#include "orxstarter/gui/GuiSlots.h"
 #include "sysdep/Locks.h"
 #include "sysdep/ThreadGroup.h"
 #include "sysdep/WinHandles.h"
@@ -103,6 +104,9 @@ private:
     // slot of that kind and in CurrentUiSlot, and closes the one it replaces.
     void FillSlot(bool logon, HANDLE channel, DWORD processId);
     void TraceSlots(const char* when) const;
+    // Clear's work, with clearLock_ held.
+    void ClearLocked(uint8_t selector);
+    void ClearVanished(gui_slots::Slot slot);
     void SendEmptyToGui(uint32_t code);
     bool PassToDaemon(const void* message, DWORD length);
 
@@ -146,8 +150,7 @@ private:
     std::atomic<HANDLE> UserSessionUiSlot{nullptr};
     std::atomic<HANDLE> LogonUiSlot{nullptr};
     std::atomic<HANDLE> CurrentUiSlot{nullptr};
-    DWORD userSlotOwner_ = 0;
-    DWORD logonSlotOwner_ = 0;
+    gui_slots::Slots slotOwners_;
     SRWLOCK clearLock_ = SRWLOCK_INIT;
 
     std::atomic<HANDLE> CfgServerChannel{nullptr};

@@ -7,7 +7,6 @@
 #include "tests/support/RawMailbox.h"
 
 #include <gmock/gmock.h>
-#include <tlhelp32.h>
 
 #include <memory>
 #include <thread>
@@ -246,16 +245,7 @@ Bytes Announcement(DWORD processId, bool watch, bool logon) {
     return info;
 }
 
-int ThreadsOfThisProcess() {
-    orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-    }
-    return count;
-}
+int ThreadsOfThisProcess() { return static_cast<int>(ThreadCount(GetCurrentProcessId())); }
 
 }  // namespace
 

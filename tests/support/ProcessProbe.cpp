@@ -114,18 +114,6 @@ Footprint ReadFootprint(DWORD processId) {
     return footprint;
 }
 
-DWORD CountThreads(DWORD processId) {
-    orx::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot) return 0;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    DWORD count = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
-        count += entry.th32OwnerProcessID == processId;
-    }
-    return count;
-}
-
 bool KillProcess(DWORD processId, DWORD timeoutMs) {
     orx::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
     return process && TerminateProcess(process.get(), 0xDEAD) &&

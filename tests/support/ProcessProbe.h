@@ -44,8 +44,6 @@ struct Footprint {
 };
 Footprint ReadFootprint(DWORD processId);
 
-// The threads of a process, from the system's snapshot; 0 when it cannot be taken.
-DWORD CountThreads(DWORD processId);
 
 // TerminateProcess, as a crash or a kill from the task manager ends it, then
 // waits up to `timeoutMs` for the end. False when it could not be ended.

@@ -90,11 +90,14 @@ void CGui::SendIkeStatus() {
 
 // A daemon just started may not have its channel ready: the copy is sent
 // again, 400 ms apart, at most 200 times and for about 80 s, until the broker
-// stops.
+// stops or the daemon no longer runs (a reset or a crash meanwhile: the
+// channel's other requests must not wait 80 s behind a copy no one reads).
 void CGui::SendStartedCopyToDaemon(const unsigned char* copy, DWORD length) {
     const ULONGLONG deadline = GetTickCount64() + kStartedRetryWindowMs;
+    DaemonLink& daemon = Owner->Daemon();
     int failed = 0;
-    while (!PassToDaemon(copy, length) && ++failed < kStartedSendTries && GetTickCount64() < deadline) {
+    while (!PassToDaemon(copy, length) && ++failed < kStartedSendTries && GetTickCount64() < deadline &&
+           daemon.DaemonRunning()) {
         if (WaitForSingleObject(quit_.get(), kStartedRetryMs) != WAIT_TIMEOUT) break;
     }
     TRACE("<=  OnVpnConfStarted ike started (%d)", failed);

@@ -306,3 +306,17 @@ TEST_F(Broker, EndOfAGuiThatClosedInOrderLeavesItsSuccessorAlone) {
         << "the old GUI's end was taken for the new one's";
     EXPECT_NE(nullptr, gui.Observe().userSlot);
 }
+
+// The start's copy is sent again while the daemon may still be opening its
+// channel; once the daemon no longer runs there is no one to wait for, and
+// the channel's requests must not stall behind the retries.
+TEST_F(Broker, StartedCopyIsNoLongerResentOnceTheDaemonHasEnded) {
+    Announce(false);
+    const orx::UniqueHandle free(OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, "vpnike_EVT"));
+    ASSERT_TRUE(free && WaitForSingleObject(free.get(), 5000) == WAIT_OBJECT_0) << "the daemon's mailbox held";
+    ASSERT_TRUE(Send(Message(VPNCONF_STARTED)));
+    ASSERT_TRUE(Traced("send ORXIKE_STARTED"));
+    ike.running = false;
+    EXPECT_TRUE(trace.WaitFor("OnVpnConfStarted ike started", 8000)) << "still resending to an ended daemon";
+    SetEvent(free.get());
+}

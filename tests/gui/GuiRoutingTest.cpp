@@ -1,18 +1,13 @@
 // The GUI dispatcher on its real channels, one test per thing it does with a
 // request: what the daemon's channel receives (and how often), what comes
-// back to the GUI, what the trace file, the system log and the registry show.
+// back to the GUI, what the trace file and the system log show.
 // Only the channels are used, so the tests hold whatever the parts look like
 // inside.
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RoutingTable.h"
-#include "tests/support/Registry.h"
-
-#include "orxstarter/gui/RegistryPolicy.h"
 #include "orxstarter/trace/DebugTrace.h"
 
 #include <gmock/gmock.h>
-
-#include <regex>
 
 using namespace gui_test;
 using namespace testing_support;
@@ -21,28 +16,8 @@ using ::testing::Not;
 
 namespace {
 
-constexpr char kTestKey[] = "SOFTWARE\\OrxRoutingTest";
 constexpr char kDataRoot[] = "C:\\ProgramData\\OrxRoutingTest";  // ALLUSERSPROFILE of a shell program
 constexpr char kLogPath[] = "OrxRoutingTest\\Data";
-
-Bytes RegWrite(const std::string& target, const std::string& text) {
-    Bytes message = Message(VPNCONF_REG_WRITE, 16, target);
-    const uint32_t type = REG_SZ, size = static_cast<uint32_t>(text.size() + 1);
-    std::memcpy(message.data() + 276, &type, 4);
-    std::memcpy(message.data() + 280, &size, 4);
-    std::memcpy(message.data() + 284, text.c_str(), size);
-    return message;
-}
-
-std::string ReadText(const std::string& key, const std::string& name) {
-    char data[256] = {};
-    DWORD size = sizeof data - 1;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) !=
-        ERROR_SUCCESS) {
-        return "(none)";
-    }
-    return data;
-}
 
 class GuiRouting : public BrokerTest {
 protected:
@@ -52,7 +27,6 @@ protected:
     }
     void TearDown() override {
         BrokerTest::TearDown();
-        DeleteRegTree(HKEY_LOCAL_MACHINE, kTestKey);
         RemoveTree(kDataRoot);
     }
     Bytes NextAtDaemon() { return NextIn(daemon); }
@@ -133,22 +107,6 @@ TEST_F(GuiRouting, DebugOnTracesItsOwnLineAndDebugOffItsLastOne) {
     SetDebugTraceFlags(TRACE_TO_DEBUGGER);
 }
 
-TEST_F(GuiRouting, SystemLogRequestIsLoggedWithAnUnknownFacilityAsTheStarters) {
-    Bytes event = Message(ORX_SYSTEMLOG, 40, "RoutingProbe");
-    const uint32_t index = 20, number = 7;
-    const int16_t level = 3;
-    event[16] = 9;
-    std::memcpy(event.data() + 18, &level, 2);
-    std::memcpy(event.data() + 20, &index, 4);
-    std::memcpy(event.data() + 32, &number, 4);
-    ASSERT_TRUE(Send(event));
-    Fence();
-    EXPECT_TRUE(std::regex_search(
-        SystemLog(), std::regex("Starter\\.Error[^\\n]*\\[2015\\] Configuration RoutingProbe: the operation failed "
-                                "with error 7\\.")))
-        << SystemLog();
-}
-
 // The outputs are closed and opened again from the settings: the file
 // output now writes where "LogPath" says.
 TEST_F(GuiRouting, SystemLogChangeRestartsTheSystemLogFromTheSettings) {
@@ -160,65 +118,4 @@ TEST_F(GuiRouting, SystemLogChangeRestartsTheSystemLogFromTheSettings) {
         std::string(kDataRoot) + "\\Data\\LogFiles\\System\\" + TodayDashed() + "-ORXSystemLog.log";
     EXPECT_THAT(ReadFileBytes(dayFile), HasSubstr("[1001] The system log has started (outputs 1)."));
     CGui::UninitLogsSystem();
-}
-
-// The policy, read at each request from the service's key: absent, every
-// key may be written; present, only those under its prefixes, a refusal
-// logged; present but unusable, nothing.
-class RegistryPolicyRouting : public GuiRouting {
-protected:
-    void TearDown() override {
-        GuiRouting::TearDown();
-        DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxRoutingTestOther");
-    }
-    void SendAndFence(const Bytes& message) {
-        ASSERT_TRUE(Send(message));
-        Fence();
-    }
-    // Event 20 at the error level, "access denied", the refused key and
-    // value (a pattern of its end) as its text.
-    bool RefusalLogged(const std::string& keyEndPattern) {
-        return std::regex_search(SystemLog(), std::regex("GUI\\.Error[^\\n]*\\[2015\\] Configuration HKLM[^\\n]*" +
-                                                         keyEndPattern + ": the operation failed with error 5\\."));
-    }
-
-    // The service's key is made for the test where it is not installed, and
-    // removed again; the value is put back as it was.
-    KeyLeftAsFound serviceKey_{HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\OrxIke Starter"};
-    KeyLeftAsFound parametersKey_{HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey};
-    ScopedRegValue policy_{HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue};
-};
-
-TEST_F(RegistryPolicyRouting, WithoutThePolicyAnyKeyIsWritten) {
-    ASSERT_TRUE(policy_.Remove());
-    SendAndFence(RegWrite(std::string(kTestKey) + "\\Any|Probe", "written"));
-    EXPECT_EQ("written", ReadText(std::string(kTestKey) + "\\Any", "Probe"));
-    SendAndFence(Message(VPNCONF_REG_DELETE, 16, std::string(kTestKey) + "\\Any|Probe"));
-    EXPECT_EQ("(none)", ReadText(std::string(kTestKey) + "\\Any", "Probe"));
-}
-
-TEST_F(RegistryPolicyRouting, WithThePolicyOnlyItsPrefixesAreWrittenAndARefusalIsLogged) {
-    ASSERT_TRUE(policy_.SetMultiSz({std::string(kTestKey) + "\\Allowed"}));
-    const std::string allowed = std::string(kTestKey) + "\\Allowed\\Sub", outside = "SOFTWARE\\OrxRoutingTestOther";
-    SendAndFence(RegWrite(allowed + "|Probe", "written"));
-    EXPECT_EQ("written", ReadText(allowed, "Probe"));
-    SendAndFence(RegWrite(outside + "|Probe", "written"));
-    EXPECT_EQ("(none)", ReadText(outside, "Probe"));
-    EXPECT_TRUE(RefusalLogged("OrxRoutingTestOther\\|Probe")) << SystemLog();
-
-    // A deletion outside is refused as well.
-    ScopedRegValue kept(HKEY_LOCAL_MACHINE, outside, "Kept");
-    ASSERT_TRUE(kept.SetString("kept"));
-    SendAndFence(Message(VPNCONF_REG_DELETE, 16, outside + "|Kept"));
-    EXPECT_EQ("kept", ReadText(outside, "Kept"));
-    SendAndFence(Message(VPNCONF_REG_DELETE, 16, allowed + "|Probe"));
-    EXPECT_EQ("(none)", ReadText(allowed, "Probe"));
-}
-
-TEST_F(RegistryPolicyRouting, AnUnreadablePolicyRefusesEveryKey) {
-    ASSERT_TRUE(policy_.SetDword(1));
-    const std::string key = std::string(kTestKey) + "\\Allowed";
-    SendAndFence(RegWrite(key + "|Probe", "written"));
-    EXPECT_EQ("(none)", ReadText(key, "Probe"));
-    EXPECT_TRUE(RefusalLogged("Allowed\\|Probe")) << SystemLog();
 }

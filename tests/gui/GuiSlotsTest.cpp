@@ -67,18 +67,3 @@ TEST(GuiSlotsModel, EveryEndActsOnlyOnTheSlotItsProcessStillHolds) {
     for (int event : path) sequence += " " + std::to_string(event);
     EXPECT_EQ("", broken) << "after events" << sequence;
 }
-
-TEST(GuiSlots, AGuiThatClosedInOrderOrWasReplacedEndsWithoutActing) {
-    Slots slots;
-    slots.Announced(Slot::User, 10);
-    slots.Cleared(Slot::User);  // VPNCONF_CLOSED
-    slots.Announced(Slot::User, 11);
-    EXPECT_FALSE(slots.Ended(10).vanished);
-    EXPECT_EQ(11u, slots.Owner(Slot::User));
-    slots.Announced(Slot::User, 12);  // 11 replaced without closing
-    EXPECT_FALSE(slots.Ended(11).vanished);
-    const EndActions end = slots.Ended(12);
-    EXPECT_TRUE(end.vanished);
-    EXPECT_EQ(Slot::User, end.slot);
-    EXPECT_EQ(0u, slots.Owner(Slot::User));
-}

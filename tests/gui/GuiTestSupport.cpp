@@ -31,15 +31,6 @@ bool KeyExists(HKEY root, const std::string& key) {
     return RegCloseKey(opened) == ERROR_SUCCESS;
 }
 
-bool MailboxView::SendForgedLength(uint32_t length, const Bytes& message) {
-    orx::UniqueHandle free(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_EVT"));
-    orx::UniqueHandle present(OpenEventA(EVENT_ALL_ACCESS, FALSE, "Global\\vpnsrvcfg_MTX"));
-    if (!free || !present || WaitForSingleObject(free.get(), 2000) != WAIT_OBJECT_0) return false;
-    if (!message.empty()) std::memcpy(view + 4, message.data(), std::min<size_t>(message.size(), IPC_MAX_MSG_SIZE));
-    std::memcpy(view, &length, 4);
-    return SetEvent(present.get()) != FALSE;
-}
-
 void BrokerTest::SetUp() {
     ASSERT_TRUE(daemon.ok() && user->ok() && logon->ok() && ike.channel() != nullptr);
     gui.Attach(&owner);

@@ -76,9 +76,6 @@ struct MailboxView {
     bool Zero(size_t offset, size_t size) const {
         return Bytes(view + 4 + offset, view + 4 + offset + size) == Bytes(size, 0);
     }
-    // What a hostile process can do without the library: a length past what
-    // a message holds, after the bytes of `message` (none when empty).
-    bool SendForgedLength(uint32_t length, const Bytes& message = {});
 };
 
 

@@ -1,15 +1,10 @@
 // Where every message a GUI or the daemon sends goes, written down from the
 // message catalogue and the two dispatchers' descriptions, not read from the
-// code: the type codes as numbers, what the receiving part does, whether the
-// message itself goes on (to the daemon, or to the GUI), and which of its
-// bytes are wiped in the channel's memory once handled. The rule functions
-// and the running parts are held to it row by row.
+// code: the type codes as numbers, and whether the message itself goes on
+// (to the daemon, or to the GUI). The running parts are held to it row by
+// row; what each action does is checked by the tests of that action.
 #pragma once
 
-#include "orxstarter/gui/GuiMessages.h"
-#include "orxstarter/ike/DaemonMessages.h"
-
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -22,61 +17,46 @@ enum class Pass {
     ByAction,  // by the handler alone (the daemon is started first if need be)
 };
 
-// Bytes from offset 16 wiped in the channel's memory once the message has
-// served; 0 for none.
-constexpr size_t kPinBytes = 204;
-constexpr size_t kConfigBlockBytes = 676;
-constexpr size_t kPasswordBytes = 256;
-// Some bytes from 16, however many the text field is given.
-constexpr size_t kTextBytes = static_cast<size_t>(-1);
-
 struct GuiRow {
     uint32_t code;
     const char* name;
-    GuiAction action;
     Pass pass;
-    size_t wiped;
-    // RECONCILE: a row that the hostile-input hardening changes; its wipe is
-    // checked by the disabled test XauthSetTextIsWipedAfterItIsPassedOn until
-    // that hardening is merged.
-    bool awaitingHardening;
 };
 
 inline const std::vector<GuiRow>& GuiRows() {
     static const std::vector<GuiRow> rows = {
-        {0x1000, "VPNCONF_STARTED", GuiAction::VpnConfStarted, Pass::No, 0, false},  // its own copy goes on
-        {0x1001, "VPNCONF_STOPPED", GuiAction::Halt, Pass::Yes, 0, false},
-        {0x1002, "VPNCONF_UPDATE_CONFIG", GuiAction::UpdateConfig, Pass::ByAction, 0, false},
-        {0x1003, "UI_REINIT_IKEDAEMON", GuiAction::None, Pass::Yes, 0, false},
-        {0x1004, "VPNCONF_SA_OPEN", GuiAction::None, Pass::Yes, 0, false},
-        // RECONCILE: traced by its length only and wiped after it is passed on.
-        {0x1006, "VPNCONF_XAUTH_SET", GuiAction::None, Pass::Yes, kTextBytes, true},
-        {0x1008, "VPNCONF_PINCODE_SET", GuiAction::None, Pass::Yes, kPinBytes, false},
-        {0x1010, "VPNCONF_RESET_IKE", GuiAction::ResetIke, Pass::No, 0, false},
-        {0x1011, "VPNCONF_DEBUG_ON", GuiAction::DebugOn, Pass::Yes, 0, false},
-        {0x1012, "VPNCONF_DEBUG_OFF", GuiAction::DebugOff, Pass::Yes, 0, false},
-        {0x1013, "VPNCONF_CLOSED", GuiAction::Close, Pass::No, 0, false},
-        {0x1014, "VPNCONF_REG_WRITE", GuiAction::RegWrite, Pass::No, 0, false},
-        {0x1015, "VPNCONF_REG_DELETE", GuiAction::RegDelete, Pass::No, 0, false},
-        {0x1016, "VPNCONF_MODECFG_ADD", GuiAction::None, Pass::No, 0, false},
-        {0x1017, "VPNCONF_MODECFG_RESTORE", GuiAction::None, Pass::No, 0, false},
-        {0x1018, "VPNCONF_MODECFG_RESTOREALL", GuiAction::None, Pass::No, 0, false},
-        {0x1019, "VPNCONF_PINCODE_CLEAR", GuiAction::None, Pass::Yes, 0, false},
-        {0x1020, "VPNCONF_REQADDSA", GuiAction::None, Pass::Yes, 0, false},
-        {0x1026, "VPNCONF_SYSINFOS", GuiAction::None, Pass::Yes, 0, false},
-        {0x2000, "ORXCONSOLE_DBGLEVEL", GuiAction::None, Pass::Yes, 0, false},
-        {0x2001, "ORXCONSOLE_GETREPORT", GuiAction::None, Pass::Yes, 0, false},
-        {0x2002, "ORX_SYSTEMLOG", GuiAction::SystemLog, Pass::No, 0, false},
-        {0x2003, "ORX_SYSTEMLOG_CHANGE", GuiAction::SystemLogChange, Pass::No, 0, false},
-        {0x3000, "ORXMONITOR_SA_DEL", GuiAction::None, Pass::Yes, 0, false},
-        {0x5001, "ORXFIREWALL_RULESET", GuiAction::None, Pass::Yes, 0, false},
-        {0x5002, "ORXFIREWALL_BINDING_SET", GuiAction::None, Pass::Yes, 0, false},
-        {0x5003, "ORXCREDPROV_REGISTER", GuiAction::CredProvRegister, Pass::No, 0, false},
-        {0x5004, "ORXCREDPROV_UNREGISTER", GuiAction::CredProvUnregister, Pass::No, 0, false},
-        {0x9001, "SET_GUI_INFOS", GuiAction::Announce, Pass::No, 0, false},
-        {0x9002, "CONFIG_REQ", GuiAction::ConfigRequest, Pass::No, kConfigBlockBytes, false},
-        {0x900A, "OPEN_CFGPANEL_REQ", GuiAction::PanelOpen, Pass::No, 0, false},
-        {0x900D, "CFGPANEL_PWD_RESP", GuiAction::PanelPassword, Pass::No, kPasswordBytes, false},
+        {0x1000, "VPNCONF_STARTED", Pass::No},  // its own copy goes on
+        {0x1001, "VPNCONF_STOPPED", Pass::Yes},
+        {0x1002, "VPNCONF_UPDATE_CONFIG", Pass::ByAction},
+        {0x1003, "UI_REINIT_IKEDAEMON", Pass::Yes},
+        {0x1004, "VPNCONF_SA_OPEN", Pass::Yes},
+        {0x1006, "VPNCONF_XAUTH_SET", Pass::Yes},
+        {0x1008, "VPNCONF_PINCODE_SET", Pass::Yes},
+        {0x1010, "VPNCONF_RESET_IKE", Pass::No},
+        {0x1011, "VPNCONF_DEBUG_ON", Pass::Yes},
+        {0x1012, "VPNCONF_DEBUG_OFF", Pass::Yes},
+        {0x1013, "VPNCONF_CLOSED", Pass::No},
+        {0x1014, "VPNCONF_REG_WRITE", Pass::No},
+        {0x1015, "VPNCONF_REG_DELETE", Pass::No},
+        {0x1016, "VPNCONF_MODECFG_ADD", Pass::No},
+        {0x1017, "VPNCONF_MODECFG_RESTORE", Pass::No},
+        {0x1018, "VPNCONF_MODECFG_RESTOREALL", Pass::No},
+        {0x1019, "VPNCONF_PINCODE_CLEAR", Pass::Yes},
+        {0x1020, "VPNCONF_REQADDSA", Pass::Yes},
+        {0x1026, "VPNCONF_SYSINFOS", Pass::Yes},
+        {0x2000, "ORXCONSOLE_DBGLEVEL", Pass::Yes},
+        {0x2001, "ORXCONSOLE_GETREPORT", Pass::Yes},
+        {0x2002, "ORX_SYSTEMLOG", Pass::No},
+        {0x2003, "ORX_SYSTEMLOG_CHANGE", Pass::No},
+        {0x3000, "ORXMONITOR_SA_DEL", Pass::Yes},
+        {0x5001, "ORXFIREWALL_RULESET", Pass::Yes},
+        {0x5002, "ORXFIREWALL_BINDING_SET", Pass::Yes},
+        {0x5003, "ORXCREDPROV_REGISTER", Pass::No},
+        {0x5004, "ORXCREDPROV_UNREGISTER", Pass::No},
+        {0x9001, "SET_GUI_INFOS", Pass::No},
+        {0x9002, "CONFIG_REQ", Pass::No},
+        {0x900A, "OPEN_CFGPANEL_REQ", Pass::No},
+        {0x900D, "CFGPANEL_PWD_RESP", Pass::No},
     };
     return rows;
 }
@@ -97,36 +77,34 @@ inline const std::vector<uint32_t>& CodesUnknownToTheGuiDispatcher() {
     return codes;
 }
 
-// What the daemon's message does in the supervisor; relayed: the message
-// itself reaches the GUI with its bytes and length.
+// Relayed: the message itself reaches the GUI with its bytes and length.
 struct DaemonRow {
     uint32_t code;
     const char* name;
     uint32_t errorCode;  // the word at 16, read for ORXIKE_STARTED only
-    DaemonAction action;
     bool relayed;
 };
 
 inline const std::vector<DaemonRow>& DaemonRows() {
     static const std::vector<DaemonRow> rows = {
-        {0x0001, "ORXIKE_STARTED", 0, DaemonAction::Started, false},
-        {0x0001, "ORXIKE_STARTED", 5, DaemonAction::StartedWithError, true},
-        {0x0002, "ORXIKE_STOPPED", 0, DaemonAction::Stopped, false},
-        {0x0003, "ORXIKE_TRACE", 0, DaemonAction::Relay, true},
-        {0x0004, "ORXIKE_SA_ADD", 0, DaemonAction::Relay, true},
-        {0x0005, "ORXIKE_SA_DEL", 0, DaemonAction::Relay, true},
-        {0x0006, "ORXIKE_SA_DEL_ALL", 0, DaemonAction::Relay, true},
-        {0x0007, "ORXIKE_CONFIG_OK", 0, DaemonAction::Relay, true},
-        {0x0008, "ORXIKE_CONFIG_NOK", 0, DaemonAction::Relay, true},
-        {0x0009, "ORXIKE_ALIVE", 0, DaemonAction::Alive, false},  // the status form instead
-        {0x000A, "ORXIKE_XAUTH_REQ", 0, DaemonAction::Relay, true},
-        {0x000B, "ORXIKE_NET_SETTINGS", 0, DaemonAction::Relay, true},
-        {0x000C, "ORXIKE_XAUTH_DEL", 0, DaemonAction::Relay, true},
-        {0x000D, "ORXIKE_PINCODE_REQ", 0, DaemonAction::Relay, true},
-        {0x000E, "ORXIKE_SILENT_NOTIFY", 0, DaemonAction::SilentNotify, true},  // while the GUI is ready
-        {0x2002, "ORX_SYSTEMLOG", 0, DaemonAction::SystemLog, false},
-        {0x4000, "ORXIKE_READY_TO_DIE", 0, DaemonAction::ReadyToDie, false},
-        {0x4002, "ORXIKE_REMAIN", 0, DaemonAction::Remain, false},
+        {0x0001, "ORXIKE_STARTED", 0, false},
+        {0x0001, "ORXIKE_STARTED", 5, true},
+        {0x0002, "ORXIKE_STOPPED", 0, false},
+        {0x0003, "ORXIKE_TRACE", 0, true},
+        {0x0004, "ORXIKE_SA_ADD", 0, true},
+        {0x0005, "ORXIKE_SA_DEL", 0, true},
+        {0x0006, "ORXIKE_SA_DEL_ALL", 0, true},
+        {0x0007, "ORXIKE_CONFIG_OK", 0, true},
+        {0x0008, "ORXIKE_CONFIG_NOK", 0, true},
+        {0x0009, "ORXIKE_ALIVE", 0, false},  // the status form instead
+        {0x000A, "ORXIKE_XAUTH_REQ", 0, true},
+        {0x000B, "ORXIKE_NET_SETTINGS", 0, true},
+        {0x000C, "ORXIKE_XAUTH_DEL", 0, true},
+        {0x000D, "ORXIKE_PINCODE_REQ", 0, true},
+        {0x000E, "ORXIKE_SILENT_NOTIFY", 0, false},  // relayed only while the GUI is ready
+        {0x2002, "ORX_SYSTEMLOG", 0, false},
+        {0x4000, "ORXIKE_READY_TO_DIE", 0, false},
+        {0x4002, "ORXIKE_REMAIN", 0, false},
     };
     return rows;
 }

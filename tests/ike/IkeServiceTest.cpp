@@ -27,19 +27,12 @@ size_t Find(const std::string& haystack, const std::string& text, size_t from = 
 }  // namespace
 
 TEST(IkeService, IkeStartLaunchesTheDaemonBeforeTheRunningReportAndTheStopEndsIt) {
-    ScopedRegValue logPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath");
-    ScopedRegValue traceFlags(HKEY_LOCAL_MACHINE, kAppPathsKey, "StarterLogFile");
-    ScopedRegValue ikeStart(HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeStart");
-    ScopedRegValue path(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path");
-    ScopedRegValue ikeV2(HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2");
-    ScopedRegValue ngPath(HKEY_LOCAL_MACHINE, kAppPathsKey, "NgPath");
-    ScopedRegValue output(HKEY_LOCAL_MACHINE, kAppPathsKey, "SystemLogOutput");
-    ASSERT_TRUE(logPath.SetString(kLogPath));
-    ASSERT_TRUE(traceFlags.SetBinary({2}));
-    ASSERT_TRUE(ikeStart.SetString("1"));
-    ASSERT_TRUE(path.SetString(BinDir()));
-    ASSERT_TRUE(ikeV2.Remove() && ngPath.Remove());
-    ASSERT_TRUE(output.SetDword(1));
+    ScopedServiceSettings settings;
+    ASSERT_TRUE(settings.SetString("LogPath", kLogPath));
+    ASSERT_TRUE(settings.SetBinary("StarterLogFile", {2}));
+    ASSERT_TRUE(settings.SetString("IkeStart", "1"));
+    ASSERT_TRUE(settings.SetString("Path", BinDir()));
+    ASSERT_TRUE(settings.SetDword("SystemLogOutput", 1));
     RemoveTree("C:\\users\\Public\\OrxTestIke");
     // The configuration that the service loads before it launches the daemon.
     ASSERT_TRUE(CreateDirectoryA("C:\\users\\Public\\OrxTestIke", nullptr));

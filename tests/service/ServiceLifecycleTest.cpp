@@ -62,10 +62,8 @@ class ServiceLifecycle : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(0, CountProcesses("orxike.exe"));
-        ASSERT_TRUE(path_.SetString(BinDir()));
-        ASSERT_TRUE(ikeStart_.Remove() && ikeV2_.Remove() && ngPath_.Remove() && netParams_.Remove());
-        ASSERT_TRUE(logOutput_.SetDword(0));
-        ASSERT_TRUE(logPath_.SetString("OrxTestLifecycle\\Service"));
+        ASSERT_TRUE(settings_.SetString("Path", BinDir()));
+        ASSERT_TRUE(settings_.SetString("LogPath", "OrxTestLifecycle\\Service"));
         char dataDir[MAX_PATH] = {};
         ASSERT_TRUE(GetLogDataDir(dataDir, sizeof dataDir));
         dataDir_ = dataDir;
@@ -126,13 +124,7 @@ protected:
         for (DWORD id : ProcessIdsOf("orxike.exe")) KillProcess(id);
     }
 
-    ScopedRegValue path_{HKEY_LOCAL_MACHINE, kAppPathsKey, "Path"};
-    ScopedRegValue ikeStart_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeStart"};
-    ScopedRegValue ikeV2_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2"};
-    ScopedRegValue ngPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "NgPath"};
-    ScopedRegValue logOutput_{HKEY_LOCAL_MACHINE, kAppPathsKey, "SystemLogOutput"};
-    ScopedRegValue logPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
-    ScopedRegValue netParams_{HKEY_LOCAL_MACHINE, kProductKey, "NetParams"};
+    ScopedServiceSettings settings_;  // "SystemLogOutput" absent: the system log's outputs off
     std::string dataDir_;
     // This process's GUI channels; a test that runs a real GUI drops them.
     std::unique_ptr<Inbox> guiSink_ = std::make_unique<Inbox>(GuiChannel(false));
@@ -218,7 +210,7 @@ TEST_F(ServiceLifecycle, StopDuringASlowLaunchEndsTheDaemon) {
 // With "IkeStart" "1", a watched GUI that exits when it is told the service
 // stops: its end must not launch a daemon during the stop.
 TEST_F(ServiceLifecycle, StopWithAWatchedGuiThatExitsLaunchesNoDaemon) {
-    ASSERT_TRUE(ikeStart_.SetString("1"));
+    ASSERT_TRUE(settings_.SetString("IkeStart", "1"));
     DaemonStandin daemon;
     guiSink_.reset();  // the channels are tunpanel's own
     logonSink_.reset();
@@ -252,8 +244,9 @@ TEST_F(ServiceLifecycle, StopAndShutdownEndTheDaemonAsARequestedStop) {
         EXPECT_EQ(!shutdown, GuiGot(VPNCONF_STOPPED, 2000));
         EXPECT_EQ(!shutdown, log.Text().find("[" + std::to_string(kEventServiceStopping) + "]") != std::string::npos);
         // Nothing of the service is served once it has stopped.
-        EXPECT_EQ(nullptr, IPCInitClient("Global\\vpnsrvcfg"));
-        EXPECT_EQ(nullptr, IPCInitClient("vpnsrvike"));
+        for (const char* channel : {"Global\\vpnsrvcfg", "Global\\vpnsrvlogonui", "Global\\vpn2vpn", "vpnsrvike"}) {
+            EXPECT_EQ(nullptr, IPCInitClient(channel)) << channel;
+        }
         log_.reset();
     }
 }

@@ -24,12 +24,10 @@ constexpr char kDataDir[] = "C:\\users\\Public\\OrxTestStarter\\Service";
 class StarterService : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(logPath_.SetString(kLogPath));
-        ASSERT_TRUE(traceFlags_.SetBinary({2}));
-        ASSERT_TRUE(ikeStart_.Remove());
-        ASSERT_TRUE(output_.SetDword(1));
-        ASSERT_TRUE(path_.SetString(BinDir()));
-        ASSERT_TRUE(ikeV2_.Remove() && noAdminPwd_.Remove() && netParams_.Remove());
+        ASSERT_TRUE(settings_.SetString("LogPath", kLogPath));
+        ASSERT_TRUE(settings_.SetBinary("StarterLogFile", {2}));
+        ASSERT_TRUE(settings_.SetDword("SystemLogOutput", 1));
+        ASSERT_TRUE(settings_.SetString("Path", BinDir()));
         RemoveTree(kTestRoot);
         // The configuration the daemon is started with.
         ASSERT_TRUE(CreateDirectoryA(kTestRoot, nullptr) && CreateDirectoryA(kDataDir, nullptr));
@@ -62,15 +60,7 @@ protected:
         return ReadFileBytes(std::string(kDataDir) + "\\LogFiles\\System\\" + TodayDashed() + "-ORXSystemLog.log");
     }
 
-    ScopedRegValue logPath_{HKEY_LOCAL_MACHINE, kAppPathsKey, "LogPath"};
-    ScopedRegValue traceFlags_{HKEY_LOCAL_MACHINE, kAppPathsKey, "StarterLogFile"};
-    ScopedRegValue ikeStart_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeStart"};
-    ScopedRegValue output_{HKEY_LOCAL_MACHINE, kAppPathsKey, "SystemLogOutput"};
-    ScopedRegValue path_{HKEY_LOCAL_MACHINE, kAppPathsKey, "Path"};
-    ScopedRegValue ikeV2_{HKEY_LOCAL_MACHINE, kAppPathsKey, "IkeV2"};
-    ScopedRegValue noAdminPwd_{HKEY_LOCAL_MACHINE, kAppPathsKey, "NoAdminPwd"};
-    ScopedRegValue guiDefs_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Quorvane\\Quorvane VPN", "GuiDefs"};
-    ScopedRegValue netParams_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Quorvane\\Quorvane VPN", "NetParams"};
+    ScopedServiceSettings settings_;
     DaemonStandin daemon_{"notify_type=4\nnotify_length=40\nnotify_every_ms=500\nnotify_count=0\n"};
     ScopedServiceRemoval removal_;
 };
@@ -122,34 +112,4 @@ TEST_F(StarterService, TypicalConversationFromTheStartToTheStop) {
                               "[2002]", "[1002]"}) {
         EXPECT_NE(std::string::npos, log.find(event)) << event << "\n" << log;
     }
-}
-
-// A stop with the daemon alive and a GUI connected: the GUI is told, the
-// daemon ends, the stop is logged, and the channels are gone.
-TEST_F(StarterService, StopWithTheDaemonAliveTellsTheGuiAndEndsTheDaemon) {
-    StartService();
-    BackgroundProcess gui(Tunpanel("start \"expect ORXIKE_STARTED 30000\" \"expect VPNCONF_STOPPED 60000\""));
-    ASSERT_TRUE(gui.WaitForOutput("<- ORXIKE_STARTED", 30000)) << gui.Output();
-    const ProcessResult stopped = Starter("-e");
-    EXPECT_EQ(0u, stopped.exitCode) << stopped.output;
-    DWORD exitCode = 1;
-    EXPECT_TRUE(gui.Wait(20000, &exitCode));
-    EXPECT_EQ(0u, exitCode) << gui.Output();
-    EXPECT_NE(std::string::npos, gui.Output().find("<- VPNCONF_STOPPED len=696")) << gui.Output();
-    EXPECT_EQ(DWORD(SERVICE_STOPPED), ServiceState());
-    EXPECT_TRUE(WaitUntil([] { return CountProcesses("orxike.exe") == 0; }));
-    EXPECT_NE(std::string::npos, SystemLog().find("[1002] The VPN service is stopping.")) << SystemLog();
-    for (const char* channel : {"Global\\vpnsrvcfg", "Global\\vpnsrvlogonui", "Global\\vpn2vpn", "vpnsrvike"}) {
-        HANDLE client = IPCInitClient(channel);
-        EXPECT_EQ(nullptr, client) << channel;
-        if (client != nullptr) IPCUnitialize(client);
-    }
-}
-
-TEST_F(StarterService, StopWithNoGuiCompletes) {
-    StartService();
-    const ProcessResult stopped = Starter("-e");
-    EXPECT_EQ(0u, stopped.exitCode) << stopped.output;
-    EXPECT_NE(std::string::npos, Trace().find("<= StopGUI")) << Trace();
-    EXPECT_NE(std::string::npos, SystemLog().find("[1002]")) << SystemLog();
 }

@@ -1,4 +1,4 @@
-#include "tests/standins/ikeext/IkeextService.h"
+#include "standins/testonly/ikeext/IkeextService.h"
 
 #include "sysdep/WinHandles.h"
 

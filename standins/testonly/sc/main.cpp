@@ -2,7 +2,7 @@
 // its command line in sc-calls.log beside it, then changes a service's start
 // type with ChangeServiceConfigA. Never installed with the product.
 #include "sysdep/WinHandles.h"
-#include "tests/standins/sc/ScCommand.h"
+#include "standins/testonly/sc/ScCommand.h"
 
 #include <cstdio>
 #include <string>

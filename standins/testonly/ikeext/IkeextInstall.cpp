@@ -1,7 +1,7 @@
-#include "tests/standins/ikeext/IkeextInstall.h"
+#include "standins/testonly/ikeext/IkeextInstall.h"
 
 #include "sysdep/WinHandles.h"
-#include "tests/standins/ikeext/IkeextService.h"
+#include "standins/testonly/ikeext/IkeextService.h"
 
 #include <cstdio>
 #include <string>

@@ -3,8 +3,8 @@
 //   ikeext_standin -install   creates the service (demand start)
 //   ikeext_standin -remove    stops and deletes it
 //   ikeext_standin -service   what the service manager runs
-#include "tests/standins/ikeext/IkeextInstall.h"
-#include "tests/standins/ikeext/IkeextService.h"
+#include "standins/testonly/ikeext/IkeextInstall.h"
+#include "standins/testonly/ikeext/IkeextService.h"
 
 #include <windows.h>
 

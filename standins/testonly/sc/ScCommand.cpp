@@ -1,4 +1,4 @@
-#include "tests/standins/sc/ScCommand.h"
+#include "standins/testonly/sc/ScCommand.h"
 
 #include <algorithm>
 #include <cctype>

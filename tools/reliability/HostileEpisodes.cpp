@@ -76,8 +76,13 @@ void EpisodeDriver::HoldDaemonMailbox(const Episode& episode) {
     if (!EnsureDaemonRunning()) return;
     const orx::UniqueHandle free(OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE,
                                             (std::string(kDaemonChannel) + "_EVT").c_str()));
-    if (!free || WaitForSingleObject(free.get(), 2 * IPC_SEND_TIMEOUT_MS) != WAIT_OBJECT_0) {
-        Note("the daemon's mailbox could not be taken");
+    if (!free) {
+        Note("the daemon's mailbox could not be opened (error " + std::to_string(GetLastError()) + ")");
+        return;
+    }
+    const DWORD taken = WaitForSingleObject(free.get(), 2 * IPC_SEND_TIMEOUT_MS);
+    if (taken != WAIT_OBJECT_0) {
+        Note("the daemon's mailbox could not be taken (wait " + std::to_string(taken) + ")");
         return;
     }
     ++tally_.holds;

@@ -29,9 +29,10 @@
 #include "tools/reliability/RunFiles.h"
 #include "tools/reliability/Tally.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 namespace reliability {
@@ -59,14 +60,41 @@ struct ChannelFuzz {
     uint64_t placed = 0, busy = 0, forged = 0, forgedFreed = 0, aimedOutside = 0, aimedProtected = 0, texts = 0;
 };
 
-void FuzzChannel(ChannelFuzz& job, std::atomic<uint64_t>& progress) {
+// How many messages the fuzz has sent, for the episodes to wait on: each
+// waits until its share of the run has been sent, or the fuzz has ended.
+class FuzzProgress {
+public:
+    void Count() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (++sent_ >= due_) changed_.notify_all();
+    }
+    void End() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+    void WaitFor(uint64_t messages) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        due_ = messages;
+        changed_.wait(lock, [&] { return sent_ >= due_ || ended_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    uint64_t sent_ = 0;
+    uint64_t due_ = UINT64_MAX;
+    bool ended_ = false;
+};
+
+void FuzzChannel(ChannelFuzz& job, FuzzProgress& progress) {
     const ClientChannel client(job.channel);
     raw_mailbox::Client raw;
     MailboxWatch watch(job.channel);
     if (!client.ok() || !raw.Open(job.channel) || !watch.ok()) return;
     FuzzSource source(job.seed);
     const unsigned char none = 0;
-    for (unsigned i = 0; i < job.count; ++i, ++progress) {
+    for (unsigned i = 0; i < job.count; ++i, progress.Count()) {
         const FuzzMessage message = source.Next();
         if (message.forged) {
             if (raw.SendForgedLength(message.forgedLength) != raw_mailbox::SendResult::Sent) {
@@ -90,7 +118,7 @@ void FuzzChannel(ChannelFuzz& job, std::atomic<uint64_t>& progress) {
     watch.WaitFreed(kFreedTimeoutMs);  // the last message handled
 }
 
-ChannelFuzz FuzzAllChannels(unsigned messages, uint32_t seed, std::atomic<uint64_t>& progress) {
+ChannelFuzz FuzzAllChannels(unsigned messages, uint32_t seed, FuzzProgress& progress) {
     const std::string channels[] = {"Global\\vpnsrvcfg", "Global\\vpnsrvlogonui", "Global\\vpn2vpn",
                                     ServiceIkeChannelName()};
     std::vector<ChannelFuzz> jobs(4);
@@ -117,13 +145,12 @@ ChannelFuzz FuzzAllChannels(unsigned messages, uint32_t seed, std::atomic<uint64
 
 // The episodes spread over the run: episode k once the fuzz has sent its
 // share k + 1 of the messages (or has ended).
-EpisodeTally PlayEpisodes(unsigned messages, const std::atomic<uint64_t>& progress, const std::atomic<bool>& fuzzDone,
-                          DWORD serviceId) {
+EpisodeTally PlayEpisodes(unsigned messages, FuzzProgress& progress, DWORD serviceId) {
     EpisodeDriver driver(serviceId);
     const unsigned episodes = EpisodeCount(messages);
     for (unsigned k = 0; k < episodes; ++k) {
         const uint64_t due = static_cast<uint64_t>(messages) * (k + 1) / (episodes + 1);
-        while (progress.load() < due && !fuzzDone.load()) Sleep(20);
+        progress.WaitFor(due);
         driver.Play(EpisodeAt(k));
     }
     return driver.tally();
@@ -227,7 +254,7 @@ RegistryImage SnapshotMachine() {
 // so that it takes what the service passes on at the pace the fuzz sends.
 class QuietDaemon {
 public:
-    QuietDaemon() : ready_(WriteFileBytes(Path(), "echo=0\r\n")) {}
+    QuietDaemon() : ready_(WriteFileBytes(Path(), "console=0\r\n")) {}
     ~QuietDaemon() { DeleteFileA(Path().c_str()); }
     QuietDaemon(const QuietDaemon&) = delete;
     QuietDaemon& operator=(const QuietDaemon&) = delete;
@@ -314,12 +341,10 @@ std::string Describe(const HostileOutcome& o) {
 // The fuzz on the four channels with the episodes beside it.
 void RunFuzzAndEpisodes(unsigned messages, uint32_t seed, DWORD serviceId, HostileOutcome& outcome) {
     const double start = NowMs();
-    std::atomic<uint64_t> progress{0};
-    std::atomic<bool> fuzzDone{false};
-    std::thread episodeThread(
-        [&] { outcome.episodes = PlayEpisodes(messages, progress, fuzzDone, serviceId); });
+    FuzzProgress progress;
+    std::thread episodeThread([&] { outcome.episodes = PlayEpisodes(messages, progress, serviceId); });
     outcome.fuzz = FuzzAllChannels(messages, seed, progress);
-    fuzzDone = true;
+    progress.End();
     episodeThread.join();
     outcome.fuzzMs = NowMs() - start;
 }
@@ -341,8 +366,8 @@ Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed) {
         return Broken(kLabel, "the first daemon did not reach ready");
     }
     const DWORD serviceId = service.processId();
-    std::atomic<uint64_t> warmUpProgress{0};
-    FuzzAllChannels(kWarmUpMessages, seed ^ kWarmUpSeedMix, warmUpProgress);
+    FuzzProgress warmUp;
+    FuzzAllChannels(kWarmUpMessages, seed ^ kWarmUpSeedMix, warmUp);
     HostileOutcome outcome;
     outcome.seed = seed;
     const size_t crashMark = bench.CrashLogMark();

@@ -5,6 +5,7 @@
 #include "common/orxinterps/src/interps.h"
 #include "orxstarter/ike/IkeRegistry.h"
 #include "orxstarter/trace/DebugTrace.h"
+#include "orxstarter/trace/LogText.h"
 #include "systemlog/SystemLogEvents.h"
 
 #include <cstdio>
@@ -23,6 +24,9 @@ constexpr DWORD kStopWaitMs = 2000;
 // two, and one that lingers (or a forged report) must not leave the user
 // without a daemon, nor with two.
 constexpr DWORD kLingerGraceMs = 5000;
+// The daemon's paths come from the registry, which a GUI may write when no
+// policy forbids it: traced escaped like any text from another process.
+using ShownPath = log_text::Escaped<ike_registry::kPathSize * log_text::kMaxEscapeLength>;
 
 void TraceAliveWait(DWORD result) {
     switch (result) {
@@ -79,7 +83,7 @@ bool ReadLaunchSettings(LaunchSettings& settings) {
     settings.image = ikeV2 ? kIkeV2Image : kIkeV1Image;
     const bool useNg = ngRead == ike_registry::ReadResult::Ok;
     std::snprintf(settings.directory, sizeof settings.directory, "%s", useNg ? ngPath : path);
-    if (useNg) TRACE("   OrxIkeNg path = %s", ngPath);
+    if (useNg) TRACE("   OrxIkeNg path = %s", ShownPath(ngPath).c_str());
     const int length = std::snprintf(settings.executable, sizeof settings.executable, "%s\\%s", settings.directory,
                                      settings.image);
     if (length < 0 || static_cast<size_t>(length) >= sizeof settings.executable) {
@@ -196,7 +200,7 @@ DaemonStart COrxIke::Launch(uint32_t generation) {
     }
 
     std::snprintf(ImageName, sizeof ImageName, "%s", settings.image);
-    TRACE("   RunOrxIke: CreateProcess for %s", settings.executable);
+    TRACE("   RunOrxIke: CreateProcess for %s", ShownPath(settings.executable).c_str());
     if (aliveEvent_ != nullptr) ResetEvent(aliveEvent_);
     PROCESS_INFORMATION created = {};
     if (!CreateDaemonProcess(settings, created)) {
@@ -206,7 +210,7 @@ DaemonStart COrxIke::Launch(uint32_t generation) {
         Act([generation](daemon_supervision::Supervisor& s) { return s.LaunchFailed(generation); });
         return DaemonStart::Failed;
     }
-    TRACE("   Process %s created", settings.executable);
+    TRACE("   Process %s created", ShownPath(settings.executable).c_str());
     orx::UniqueHandle thread(created.hThread);
     auto process = std::make_shared<orx::UniqueHandle>(created.hProcess);
     {

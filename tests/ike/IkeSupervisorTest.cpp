@@ -6,7 +6,9 @@
 #include "common/orxinterps/src/ipcmsg.h"
 #include "orxstarter/gui/gui.h"
 #include "orxstarter/ike/orxike.h"
+#include "orxstarter/trace/DebugTrace.h"
 #include "tests/support/DaemonStandin.h"
+#include "tests/support/DebugCapture.h"
 #include "tests/support/Inbox.h"
 #include "tests/support/InstalledService.h"
 #include "tests/support/PartsOwner.h"
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -289,6 +292,19 @@ TEST_F(IkeSupervisor, UnusablePathsRefuseTheLaunch) {
     EXPECT_FALSE(ike.Run());
     ASSERT_TRUE(path_.SetString(MakeTempDir("nodaemon")));  // no daemon there
     EXPECT_FALSE(ike.Run());
+    // A path's line break reaches the trace escaped, as one line.
+    DebugOutputCapture capture;
+    SetDebugTraceFlags(TRACE_TO_DEBUGGER);
+    ASSERT_TRUE(path_.SetString("C:\\nowhere\r\nforged"));
+    EXPECT_FALSE(ike.Run());
+    SetDebugTraceFlags(0);
+    capture.Settle();
+    const std::vector<std::string> lines = capture.TraceMessages("[VPNSTARTER64]");
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("C:\\nowhere\\x0D\\x0Aforged") != std::string::npos;
+    }));
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.find_first_of("\r\n") != std::string::npos; }));
     ASSERT_TRUE(path_.Remove());
     EXPECT_FALSE(ike.Run());
 }

@@ -137,7 +137,7 @@ const char* UsageText() {
            "service control manager, and prints one figure per scenario. Exit code 0 when\n"
            "every figure holds.\n"
            "  --short          the CI form: 5 daemon crashes, 5 GUI kills, 2 stalled sends per way,\n"
-           "                   5,000 hostile messages, a 30 s soak (full run: 50, 50, 3, 100,000, 600 s);\n"
+           "                   5,000 hostile messages, a 30 s soak (full run: 50, 50, 3, 1,000,000, 600 s);\n"
            "                   5 tries of each race and stop (full run: 50)\n"
            "  --only           scenarios: daemon-crashes, gui-kills, daemons-at-once, stop-during-launch,\n"
            "                   stop-with-gui, stalled-gui, hostile-input, soak\n"

@@ -15,7 +15,7 @@ struct RunSizes {
     unsigned launchStops = 50;      // stops during a launch
     unsigned watchedGuiStops = 50;  // stops with a watched GUI
     unsigned stalledSends = 3;  // per way a message reaches the GUI
-    unsigned hostileMessages = 100000;
+    unsigned hostileMessages = 1000000;
     unsigned soakSeconds = 600;
 };
 

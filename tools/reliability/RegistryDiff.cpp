@@ -1,13 +1,36 @@
 #include "tools/reliability/RegistryDiff.h"
 
+#include <algorithm>
+
 namespace reliability {
 
 namespace {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-void Note(RegistryChanges& changes, const std::string& what, const std::string& entry, const std::string& prefix) {
-    if (IsUnderPrefix(entry, prefix)) {
+bool SameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool UnderAny(const std::string& entry, const std::vector<std::string>& prefixes) {
+    for (const std::string& prefix : prefixes) {
+        if (IsUnderPrefix(entry, prefix)) return true;
+    }
+    return false;
+}
+
+void Note(RegistryChanges& changes, const std::string& what, const std::string& entry, const AllowedChanges& allowed) {
+    const bool isProtected = std::any_of(allowed.protectedEntries.begin(), allowed.protectedEntries.end(),
+                                         [&](const std::string& p) { return SameText(entry, p); });
+    if (!isProtected && UnderAny(entry, allowed.platform)) {
+        ++changes.platform;
+    } else if (!isProtected && UnderAny(entry, allowed.byDesign)) {
+        ++changes.byDesign;
+    } else if (!isProtected && UnderAny(entry, allowed.prefixes)) {
         ++changes.inside;
     } else {
         changes.outside.push_back(what + " " + entry);
@@ -36,18 +59,18 @@ bool IsUnderPrefix(const std::string& entry, const std::string& prefix) {
     return key.size() == prefix.size() || key[prefix.size()] == '\\';
 }
 
-RegistryChanges CompareImages(const RegistryImage& before, const RegistryImage& after, const std::string& prefix) {
+RegistryChanges CompareImages(const RegistryImage& before, const RegistryImage& after, const AllowedChanges& allowed) {
     RegistryChanges changes;
     for (const auto& [entry, digest] : after) {
         const auto old = before.find(entry);
         if (old == before.end()) {
-            Note(changes, "added", entry, prefix);
+            Note(changes, "added", entry, allowed);
         } else if (old->second != digest) {
-            Note(changes, "changed", entry, prefix);
+            Note(changes, "changed", entry, allowed);
         }
     }
     for (const auto& [entry, digest] : before) {
-        if (after.find(entry) == after.end()) Note(changes, "removed", entry, prefix);
+        if (after.find(entry) == after.end()) Note(changes, "removed", entry, allowed);
     }
     return changes;
 }

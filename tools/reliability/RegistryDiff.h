@@ -1,5 +1,5 @@
-// What changed in the registry between two images of it, inside and outside
-// one allowed prefix. Pure.
+// What changed in the registry between two images of it, judged against what
+// a run's policy allows. Pure.
 #pragma once
 
 #include <cstdint>
@@ -21,10 +21,23 @@ uint64_t ValueDigest(uint32_t type, const unsigned char* data, size_t size);
 // component, ignoring ASCII letter case as the registry does.
 bool IsUnderPrefix(const std::string& entry, const std::string& prefix);
 
+// What a run may change: entries under `prefixes`, but never the
+// `protectedEntries` ("key|value", letter case ignored); entries under
+// `byDesign`, which the service writes whatever the policy, and under
+// `platform`, which the system writes by itself (each counted apart).
+struct AllowedChanges {
+    std::vector<std::string> prefixes;
+    std::vector<std::string> protectedEntries;
+    std::vector<std::string> byDesign;
+    std::vector<std::string> platform;
+};
+
 struct RegistryChanges {
     std::vector<std::string> outside;  // "added ...", "changed ...", "removed ...": none may happen
-    size_t inside = 0;                 // entries added, changed or removed under the prefix
+    size_t inside = 0;                 // entries added, changed or removed where the policy allows
+    size_t byDesign = 0;               // entries added, changed or removed under the by-design keys
+    size_t platform = 0;               // ... under the system's own keys
 };
-RegistryChanges CompareImages(const RegistryImage& before, const RegistryImage& after, const std::string& prefix);
+RegistryChanges CompareImages(const RegistryImage& before, const RegistryImage& after, const AllowedChanges& allowed);
 
 }  // namespace reliability

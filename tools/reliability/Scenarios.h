@@ -37,9 +37,11 @@ Figure RunStopWithWatchedGui(Bench& bench, unsigned tries);
 // every channel serves again once it reads, and a stop still completes.
 Figure RunStalledGui(unsigned sendsPerWay);
 
-// Random and forged messages on the four server channels, then: a GUI
-// request still answered, the same process, no registry write outside the
-// allowed prefix.
+// Random, forged and control-character messages on the four server channels
+// with episodes of forged daemon state, a held daemon mailbox and
+// announcement floods, then: a GUI request still answered, the same process
+// with its threads and handles back, no registry write outside the policy,
+// every system-log record one line.
 Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed);
 
 // Relay traffic both ways at full speed for `seconds`: footprint and message

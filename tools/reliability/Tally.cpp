@@ -1,5 +1,7 @@
 #include "tools/reliability/Tally.h"
 
+#include <regex>
+
 namespace reliability {
 
 size_t CountOccurrences(const std::string& text, const std::string& needle) {
@@ -10,6 +12,24 @@ size_t CountOccurrences(const std::string& text, const std::string& needle) {
 }
 
 std::string EventTag(uint32_t eventNumber) { return "[" + std::to_string(eventNumber) + "]"; }
+
+SystemLogLines JudgeSystemLogLines(const std::string& text, const std::string& forgedRecord) {
+    static const std::regex record(
+        R"(\d{8} \d{2}:\d{2}:\d{2}:\d{3} \t(Starter|    GUI|    IKE| Facil[3-7])\.)"
+        R"((Emerg   |Alert   |Critical|Error   |Warning |Notice  |Info    |Debug   )\t\[\d{4,}\]\t\[[^\r\n]*\r?)");
+    static const std::regex escape(R"(\\x[0-9A-F]{2})");
+    SystemLogLines judged;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = text.substr(start, end - start);
+        ++judged.lines;
+        if (!std::regex_match(line, record)) ++judged.malformed;
+        if (line.rfind(forgedRecord, 0) == 0) ++judged.forged;
+        if (std::regex_search(line, escape)) ++judged.escaped;
+    }
+    if (start < text.size()) ++judged.malformed;  // a last line without its end
+    return judged;
+}
 
 std::string FirstCrashReport(const std::string& log, size_t from) {
     if (from >= log.size()) return {};

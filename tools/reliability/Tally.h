@@ -15,6 +15,18 @@ namespace reliability {
 size_t CountOccurrences(const std::string& text, const std::string& needle);
 std::string EventTag(uint32_t eventNumber);  // "[3003]"
 
+// The lines of system-log files, each judged as a record: "<timestamp> \t
+// <facility>.<level>\t[<thread>]\t" and a message. A text that brought its
+// own line break would leave a line that is no record, or one that is the
+// `forgedRecord` it carried.
+struct SystemLogLines {
+    size_t lines = 0;
+    size_t malformed = 0;  // no record
+    size_t forged = 0;     // a line that starts with `forgedRecord`
+    size_t escaped = 0;    // records with an escaped byte (\xNN) in their message
+};
+SystemLogLines JudgeSystemLogLines(const std::string& text, const std::string& forgedRecord);
+
 // The first line of `log` from `from` on where Wine reports a crash
 // ("wine: Unhandled page fault ..."), without its line end; empty when none.
 std::string FirstCrashReport(const std::string& log, size_t from);

@@ -24,6 +24,7 @@ constexpr char kLogonChannel[] = "Global\\vpnsrvlogonui";
 constexpr char kDaemonChannel[] = "vpnike";
 constexpr DWORD kHoldMs = 3000;
 constexpr DWORD kHandledTimeoutMs = 60000;
+constexpr int kStartSendTries = 3;
 
 bool DaemonRunning() { return !ProcessIdsOf("orxike.exe", DaemonDir()).empty() && ChannelExists(kDaemonChannel); }
 
@@ -38,10 +39,11 @@ EpisodeDriver::EpisodeDriver(DWORD serviceId)
     : serviceId_(serviceId), cfg_(kCfgChannel), logon_(kLogonChannel), daemonSide_(ServiceIkeChannelName()) {}
 
 void EpisodeDriver::Note(const std::string& problem) {
-    if (tally_.problem.empty()) tally_.problem = problem;
+    if (tally_.problem.empty()) tally_.problem = "episode " + std::to_string(played_) + ": " + problem;
 }
 
 void EpisodeDriver::Play(const Episode& episode) {
+    ++played_;
     switch (episode.kind) {
     case EpisodeKind::ForgedDaemonState: ForgeDaemonState(episode); break;
     case EpisodeKind::HeldDaemonMailbox: HoldDaemonMailbox(episode); break;
@@ -53,7 +55,14 @@ void EpisodeDriver::Play(const Episode& episode) {
 // request launches one (the service waits up to 30 s for it).
 bool EpisodeDriver::EnsureDaemonRunning() {
     if (DaemonRunning()) return true;
-    cfg_.SendEmpty(VPNCONF_STARTED);
+    // The fuzz keeps the request channels busy: a send that found the
+    // mailbox taken for its 2 s is tried again, as a GUI would.
+    bool sent = false;
+    for (int tries = 0; tries < kStartSendTries && !sent; ++tries) sent = cfg_.SendEmpty(VPNCONF_STARTED);
+    if (!sent) {
+        Note("a start request found the mailbox taken " + std::to_string(kStartSendTries) + " times");
+        return false;
+    }
     ++tally_.launchRequests;
     if (WaitUntil(DaemonRunning, kLaunchTimeoutMs)) return true;
     Note("no daemon ran within " + std::to_string(kLaunchTimeoutMs / 1000) + " s of a start request");

@@ -51,6 +51,7 @@ private:
     ClientChannel logon_;
     ClientChannel daemonSide_;  // the service's channel for the daemon
     EpisodeTally tally_;
+    unsigned played_ = 0;  // episodes begun, for the problem's text
 };
 
 // Announcements naming a live process: how many a flood sends.

@@ -12,27 +12,22 @@
 #include "tools/reliability/Scenarios.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
-#include "orxstarter/gui/RegistryPolicy.h"
-#include "tests/support/ClientChannel.h"
 #include "tests/support/Clock.h"
-#include "tests/support/DaemonEnd.h"
 #include "tests/support/GuiEnd.h"
 #include "tests/support/InstalledService.h"
-#include "tests/support/MailboxWatch.h"
 #include "tests/support/ProcessProbe.h"
-#include "tests/support/RawMailbox.h"
 #include "tests/support/Stats.h"
+#include "tools/reliability/ChannelFuzz.h"
 #include "tools/reliability/FuzzMessages.h"
 #include "tools/reliability/HostileEpisodes.h"
+#include "tools/reliability/HostileRegistry.h"
 #include "tools/reliability/PlayedPeers.h"
 #include "tools/reliability/RegistrySnapshot.h"
 #include "tools/reliability/RunFiles.h"
 #include "tools/reliability/Tally.h"
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <thread>
 
 namespace reliability {
@@ -42,7 +37,6 @@ using namespace testing_support;
 namespace {
 
 constexpr char kLabel[] = "hostile input";
-constexpr DWORD kFreedTimeoutMs = 10000;
 constexpr DWORD kAnswerTimeoutMs = 10000;
 constexpr DWORD kSettleTimeoutMs = 60000;
 // Messages sent before the service's threads and handles are taken as the
@@ -50,98 +44,6 @@ constexpr DWORD kSettleTimeoutMs = 60000;
 // station of user32, keys the system caches), is not a leak.
 constexpr unsigned kWarmUpMessages = 2000;
 constexpr uint32_t kWarmUpSeedMix = 0x5A5A5A5A;
-constexpr char kOurKey[] = "SOFTWARE\\OrxReliability";
-
-// What one channel's fuzzer did.
-struct ChannelFuzz {
-    std::string channel;
-    uint32_t seed = 0;
-    unsigned count = 0;
-    uint64_t placed = 0, busy = 0, forged = 0, forgedFreed = 0, aimedOutside = 0, aimedProtected = 0, texts = 0;
-};
-
-// How many messages the fuzz has sent, for the episodes to wait on: each
-// waits until its share of the run has been sent, or the fuzz has ended.
-class FuzzProgress {
-public:
-    void Count() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (++sent_ >= due_) changed_.notify_all();
-    }
-    void End() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ended_ = true;
-        changed_.notify_all();
-    }
-    void WaitFor(uint64_t messages) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        due_ = messages;
-        changed_.wait(lock, [&] { return sent_ >= due_ || ended_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    uint64_t sent_ = 0;
-    uint64_t due_ = UINT64_MAX;
-    bool ended_ = false;
-};
-
-void FuzzChannel(ChannelFuzz& job, FuzzProgress& progress) {
-    const ClientChannel client(job.channel);
-    raw_mailbox::Client raw;
-    MailboxWatch watch(job.channel);
-    if (!client.ok() || !raw.Open(job.channel) || !watch.ok()) return;
-    FuzzSource source(job.seed);
-    const unsigned char none = 0;
-    for (unsigned i = 0; i < job.count; ++i, progress.Count()) {
-        const FuzzMessage message = source.Next();
-        if (message.forged) {
-            if (raw.SendForgedLength(message.forgedLength) != raw_mailbox::SendResult::Sent) {
-                ++job.busy;
-                continue;
-            }
-            ++job.forged;
-            job.forgedFreed += watch.WaitFreed(kFreedTimeoutMs);
-            continue;
-        }
-        const void* bytes = message.bytes.empty() ? &none : message.bytes.data();
-        if (client.Send(bytes, static_cast<DWORD>(message.bytes.size()))) {
-            ++job.placed;
-            job.aimedOutside += message.aim == RegistryAim::Outside;
-            job.aimedProtected += message.aim == RegistryAim::Protected;
-            job.texts += message.controlText;
-        } else {
-            ++job.busy;
-        }
-    }
-    watch.WaitFreed(kFreedTimeoutMs);  // the last message handled
-}
-
-ChannelFuzz FuzzAllChannels(unsigned messages, uint32_t seed, FuzzProgress& progress) {
-    const std::string channels[] = {"Global\\vpnsrvcfg", "Global\\vpnsrvlogonui", "Global\\vpn2vpn",
-                                    ServiceIkeChannelName()};
-    std::vector<ChannelFuzz> jobs(4);
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        jobs[i].channel = channels[i];
-        jobs[i].seed = seed + static_cast<uint32_t>(i);
-        jobs[i].count = messages / 4;
-        threads.emplace_back(FuzzChannel, std::ref(jobs[i]), std::ref(progress));
-    }
-    for (auto& thread : threads) thread.join();
-    ChannelFuzz total;
-    for (const ChannelFuzz& job : jobs) {
-        total.placed += job.placed;
-        total.busy += job.busy;
-        total.forged += job.forged;
-        total.forgedFreed += job.forgedFreed;
-        total.aimedOutside += job.aimedOutside;
-        total.aimedProtected += job.aimedProtected;
-        total.texts += job.texts;
-    }
-    return total;
-}
 
 // The episodes spread over the run: episode k once the fuzz has sent its
 // share k + 1 of the messages (or has ended).
@@ -179,75 +81,6 @@ bool AnswersCorrectly(GuiEnd& gui) {
                answer.Word(offsetof(IpcConfigRespMsg, operation)) == 0;
     }
     return false;
-}
-
-bool KeyExists(const std::string& path) {
-    orx::UniqueHKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-// The registry state the scenario needs, put back whatever happens: the
-// policy on, a value outside it to aim at, and nothing left of what the fuzz
-// aimed at or the credential provider's messages registered.
-class HostileRegistry {
-public:
-    HostileRegistry() {
-        std::string entries;
-        for (const std::string& entry : PolicyEntries()) entries += entry + '\0';
-        entries += '\0';
-        orx::UniqueHKey key;
-        ready_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                 key.put(), nullptr) == ERROR_SUCCESS &&
-                 RegSetValueExA(key.get(), gui_registry::kPolicyValue, 0, REG_MULTI_SZ,
-                                reinterpret_cast<const BYTE*>(entries.data()),
-                                static_cast<DWORD>(entries.size())) == ERROR_SUCCESS &&
-                 outside_.SetString("kept by the policy");
-    }
-    HostileRegistry(const HostileRegistry&) = delete;
-    HostileRegistry& operator=(const HostileRegistry&) = delete;
-    bool ready() const { return ready_; }
-
-private:
-    // Our own keys, the values of our own name the fuzz aimed at (were any
-    // written, the figure says so; the policy must not keep them), and the
-    // credential provider's keys unless they were there before the run.
-    // Before the scenario and after it, once everything else is put back.
-    struct Tidy {
-        Tidy() {
-            for (const std::string& key : CredentialProviderKeys()) keptKeys.push_back(KeyExists(key));
-            Run();
-        }
-        ~Tidy() { Run(); }
-        void Run() const {
-            DeleteRegTree(HKEY_LOCAL_MACHINE, kOurKey);
-            DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrxReliabilityAllowed");
-            for (const std::string& target : OutsideTargets()) {
-                const size_t bar = target.find('|');
-                if (target.substr(bar + 1) == kFuzzValueName) {
-                    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, target.substr(0, bar).c_str(), kFuzzValueName);
-                }
-            }
-            for (const std::string& key : PolicyEffects()) {
-                RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), kFuzzValueName);
-            }
-            for (size_t i = 0; i < CredentialProviderKeys().size(); ++i) {
-                if (!keptKeys[i]) DeleteRegTree(HKEY_LOCAL_MACHINE, CredentialProviderKeys()[i]);
-            }
-        }
-        std::vector<bool> keptKeys;
-    };
-
-    Tidy tidy_;
-    ScopedRegValue policy_{HKEY_LOCAL_MACHINE, gui_registry::kPolicyKey, gui_registry::kPolicyValue};
-    ScopedRegValue outside_{HKEY_LOCAL_MACHINE, kOutsideKey, kOutsideValue};
-    bool ready_ = false;
-};
-
-RegistryImage SnapshotMachine() {
-    RegistryImage image = SnapshotRegistry(HKEY_LOCAL_MACHINE, "SOFTWARE");
-    RegistryImage system = SnapshotRegistry(HKEY_LOCAL_MACHINE, "SYSTEM");
-    image.insert(system.begin(), system.end());
-    return image;
 }
 
 // The daemon stand-in's switches for the run: its journal to its file only,

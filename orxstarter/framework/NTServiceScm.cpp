@@ -5,6 +5,8 @@
 #include "orxstarter/framework/NTServiceConsole.h"
 #include "sysdep/WinHandles.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr DWORD kErrorTextSize = 256;
@@ -27,15 +29,39 @@ orx::UniqueScHandle OpenOurService(SC_HANDLE manager, const char* name) {
     return service;
 }
 
-// Waits while the service stays in `pendingState`, one dot a second. There is
-// no time limit: the service's own wait hints bound a healthy transition, and
-// the user can always interrupt the command.
+// The service manager's word that the service left the state it waited in:
+// an APC to the waiting thread, run while that thread waits alertably.
+void CALLBACK OnStatusChanged(void* parameter) {
+    const auto* notify = static_cast<const SERVICE_NOTIFYW*>(parameter);
+    *static_cast<bool*>(notify->pContext) = true;
+}
+
+// Waits while the service stays in `pendingState`, one dot a second. The
+// service manager tells this thread when the state changes, so the wait ends
+// at once; the dots are its own clock. There is no time limit: the
+// service's own wait hints bound a healthy transition, and the user can
+// always interrupt the command.
 void WaitWhilePending(SC_HANDLE service, SERVICE_STATUS& status, DWORD pendingState) {
-    Sleep(1000);
-    while (QueryServiceStatus(service, &status) && status.dwCurrentState == pendingState) {
-        ConsolePrint(".");
-        Sleep(1000);
+    constexpr DWORD kEveryState = 0x7F;  // SERVICE_NOTIFY_STOPPED ... SERVICE_NOTIFY_PAUSED, bit (state - 1)
+    bool changed = false;
+    SERVICE_NOTIFYW notify = {};  // the wide form: it carries no text we use, and Wine has only it
+    notify.dwVersion = SERVICE_NOTIFY_STATUS_CHANGE;
+    notify.pfnNotifyCallback = OnStatusChanged;
+    notify.pContext = &changed;
+    const DWORD otherStates = kEveryState & ~(1u << (pendingState - 1));
+    const DWORD registered = NotifyServiceStatusChangeW(service, otherStates, &notify);
+    if (registered != ERROR_SUCCESS) {
+        SetLastError(registered);
+        PrintLastError("NotifyServiceStatusChange failed - %s\n");
+        QueryServiceStatus(service, &status);
+        return;
     }
+    // Only once the notification came: none is left pending on `notify`.
+    while (!changed) {
+        if (SleepEx(1000, TRUE) == 0) ConsolePrint(".");
+    }
+    // SERVICE_STATUS_PROCESS begins with the fields of SERVICE_STATUS.
+    std::memcpy(&status, &notify.ServiceStatus, sizeof status);
 }
 
 }  // namespace

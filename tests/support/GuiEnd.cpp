@@ -1,6 +1,7 @@
 #include "tests/support/GuiEnd.h"
 
 #include "common/orxinterps/src/ipcmsg.h"
+#include "tests/support/ChannelNames.h"
 #include "tests/support/Clock.h"
 
 #include <cstring>
@@ -14,7 +15,7 @@ std::string GuiChannelName(bool logon) {
 }
 
 GuiEnd::GuiEnd(bool logon)
-    : inbox_(GuiChannelName(logon)), requests_(logon ? "Global\\vpnsrvlogonui" : "Global\\vpnsrvcfg") {}
+    : inbox_(GuiChannelName(logon)), requests_(logon ? kLogonRequests : kCfgRequests) {}
 
 bool GuiEnd::Announce() {
     IpcGuiInfoMsg info = {};

@@ -1,5 +1,6 @@
 #include "tools/reliability/ChannelFuzz.h"
 
+#include "tests/support/ChannelNames.h"
 #include "tests/support/ClientChannel.h"
 #include "tests/support/DaemonEnd.h"
 #include "tests/support/MailboxWatch.h"
@@ -68,8 +69,7 @@ void FuzzProgress::WaitFor(uint64_t messages) {
 }
 
 ChannelFuzz FuzzAllChannels(unsigned messages, uint32_t seed, FuzzProgress& progress) {
-    const std::string channels[] = {"Global\\vpnsrvcfg", "Global\\vpnsrvlogonui", "Global\\vpn2vpn",
-                                    ServiceIkeChannelName()};
+    const std::string channels[] = {kCfgRequests, kLogonRequests, kRelayChannel, ServiceIkeChannelName()};
     std::vector<ChannelFuzz> jobs(4);
     std::vector<std::thread> threads;
     for (size_t i = 0; i < jobs.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include "common/orxinterps/src/ipcmsg.h"
 #include "sysdep/WinHandles.h"
+#include "tests/support/ChannelNames.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Clock.h"
 #include "tests/support/DaemonEnd.h"
@@ -9,6 +10,7 @@
 #include "tests/support/ProcessProbe.h"
 #include "tools/reliability/RunFiles.h"
 #include "tools/reliability/Scenarios.h"
+#include "tools/reliability/ThreadsAndHandles.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,9 +21,6 @@ using namespace testing_support;
 
 namespace {
 
-constexpr char kCfgChannel[] = "Global\\vpnsrvcfg";
-constexpr char kLogonChannel[] = "Global\\vpnsrvlogonui";
-constexpr char kDaemonChannel[] = "vpnike";
 constexpr DWORD kHoldMs = 3000;
 constexpr DWORD kHandledTimeoutMs = 60000;
 constexpr int kStartSendTries = 3;
@@ -30,13 +29,13 @@ bool DaemonRunning() { return !ProcessIdsOf("orxike.exe", DaemonDir()).empty() &
 
 // Both request channels free again: the service has handled what was sent.
 void WaitHandled() {
-    for (const char* name : {kCfgChannel, kLogonChannel}) MailboxWatch(name).WaitFreed(kHandledTimeoutMs);
+    for (const char* name : {kCfgRequests, kLogonRequests}) MailboxWatch(name).WaitFreed(kHandledTimeoutMs);
 }
 
 }  // namespace
 
 EpisodeDriver::EpisodeDriver(DWORD serviceId)
-    : serviceId_(serviceId), cfg_(kCfgChannel), logon_(kLogonChannel), daemonSide_(ServiceIkeChannelName()) {}
+    : serviceId_(serviceId), cfg_(kCfgRequests), logon_(kLogonRequests), daemonSide_(ServiceIkeChannelName()) {}
 
 void EpisodeDriver::Note(const std::string& problem) {
     if (tally_.problem.empty()) tally_.problem = "episode " + std::to_string(played_) + ": " + problem;
@@ -131,7 +130,7 @@ void EpisodeDriver::FloodAnnouncements() {
     ++tally_.floods;
     tally_.threadsAfterFloods = std::max(tally_.threadsAfterFloods, ThreadCount(serviceId_));
     live.Kill();
-    tally_.floodsSettled += WaitUntil([&] { return ThreadCount(serviceId_) <= before + kThreadSlack; },
+    tally_.floodsSettled += WaitUntil([&] { return ThreadCount(serviceId_) <= before + kCountSlack; },
                                       kHandledTimeoutMs);
 }
 

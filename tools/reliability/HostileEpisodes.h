@@ -56,7 +56,5 @@ private:
 
 // Announcements naming a live process: how many a flood sends.
 constexpr unsigned kFloodAnnouncements = 300;
-// How far the service's threads may be from where they were.
-constexpr DWORD kThreadSlack = 10;
 
 }  // namespace reliability

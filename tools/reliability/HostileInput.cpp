@@ -21,6 +21,7 @@
 #include "tools/reliability/FuzzMessages.h"
 #include "tools/reliability/HostileEpisodes.h"
 #include "tools/reliability/HostileRegistry.h"
+#include "tools/reliability/LoopCounts.h"
 #include "tools/reliability/PlayedPeers.h"
 #include "tools/reliability/RegistrySnapshot.h"
 #include "tools/reliability/RunFiles.h"
@@ -98,20 +99,6 @@ private:
     bool ready_;
 };
 
-struct ServiceLoad {
-    DWORD threads = 0;
-    DWORD handles = 0;
-};
-
-ServiceLoad ReadLoad(DWORD processId) { return {ThreadCount(processId), ReadFootprint(processId).handles}; }
-
-bool Near(DWORD before, DWORD after) { return after <= before + kThreadSlack && before <= after + kThreadSlack; }
-
-std::string LoadText(const ServiceLoad& before, const ServiceLoad& after) {
-    return "threads " + std::to_string(before.threads) + " -> " + std::to_string(after.threads) + ", handles " +
-           std::to_string(before.handles) + " -> " + std::to_string(after.handles);
-}
-
 std::string Seconds(double ms) {
     char text[32];
     std::snprintf(text, sizeof text, "%.0f s", ms / 1000);
@@ -125,7 +112,7 @@ struct HostileOutcome {
     double fuzzMs = 0;
     bool answered = false;
     bool sameProcess = false;
-    ServiceLoad before, after;
+    ThreadsAndHandles before, after;
     RegistryChanges registry;
     SystemLogLines lines;
     size_t launches = 0, daemonsRunning = 0, daemonsLeft = 0;
@@ -135,8 +122,7 @@ struct HostileOutcome {
     bool Holds() const {
         return Sent() > 0 && answered && sameProcess && registry.outside.empty() && registry.inside > 0 &&
                fuzz.forgedFreed == fuzz.forged && lines.malformed == 0 && lines.forged == 0 &&
-               Near(before.threads, after.threads) && Near(before.handles, after.handles) &&
-               episodes.problem.empty();
+               BackWhereTheyStarted(before, after) && episodes.problem.empty();
     }
 };
 
@@ -146,7 +132,7 @@ std::string Describe(const HostileOutcome& o) {
                        " dropped and freed; " + Grouped(o.fuzz.busy) + " sends timed out): " +
                        (o.answered ? "answered" : "NOT answered") + " after, " +
                        (o.sameProcess ? "same process" : "the process did NOT survive") + ", " +
-                       LoadText(o.before, o.after) + " (after " + Grouped(kWarmUpMessages) +
+                       CountsText(o.before, o.after) + " (after " + Grouped(kWarmUpMessages) +
                        " messages of warm-up); seed " + std::to_string(o.seed);
     text += "\n      registry: " + Grouped(o.registry.outside.size()) + " writes outside the policy (" +
             Grouped(o.fuzz.aimedOutside) + " aimed there, " + Grouped(o.fuzz.aimedProtected) +
@@ -164,7 +150,7 @@ std::string Describe(const HostileOutcome& o) {
     text += "\n      announcements: " + std::to_string(e.floods) + " floods of " +
             std::to_string(kFloodAnnouncements) + " naming one live process, threads " +
             std::to_string(e.threadsBeforeFloods) + " before, at most " + std::to_string(e.threadsAfterFloods) +
-            " after a flood, back within " + std::to_string(kThreadSlack) + " after " +
+            " after a flood, back within " + std::to_string(kCountSlack) + " after " +
             std::to_string(e.floodsSettled) + " of " + std::to_string(e.floods) + " once the process ended";
     if (!e.problem.empty()) text += "\n      episodes: " + e.problem;
     for (const std::string& change : o.registry.outside) text += "\n      " + change;
@@ -205,16 +191,16 @@ Figure RunHostileInput(Bench& bench, unsigned messages, uint32_t seed) {
     outcome.seed = seed;
     const size_t crashMark = bench.CrashLogMark();
     const size_t launchesBefore = CountOccurrences(DaemonJournal(), " start pid=");
-    outcome.before = ReadLoad(serviceId);
+    outcome.before = ReadCounts(serviceId);
     const RegistryImage imageBefore = SnapshotMachine();
 
     RunFuzzAndEpisodes(messages, seed, serviceId, outcome);
 
     // Watchdogs still acting on an announced process's end clear the GUI's
     // slot, among others: the GUI asks only once they are done.
-    WaitUntil([&] { return Near(outcome.before.threads, ThreadCount(serviceId)); }, kSettleTimeoutMs);
+    WaitUntil([&] { return ThreadCount(serviceId) <= outcome.before.threads + kCountSlack; }, kSettleTimeoutMs);
     outcome.answered = AnswersCorrectly(gui);
-    outcome.after = ReadLoad(serviceId);
+    outcome.after = ReadCounts(serviceId);
     outcome.daemonsRunning = ProcessIdsOf("orxike.exe", DaemonDir()).size();
     outcome.launches = CountOccurrences(DaemonJournal(), " start pid=") - launchesBefore;
     outcome.sameProcess = ServiceProcessId(kStarterServiceName) == serviceId && IsProcessRunning(serviceId) &&

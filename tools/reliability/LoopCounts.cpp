@@ -11,7 +11,9 @@ namespace {
 // its mailbox when the last round is over.
 constexpr DWORD kSettleMs = 5000;
 
-ThreadsAndHandles Read(DWORD processId) {
+}  // namespace
+
+ThreadsAndHandles ReadCounts(DWORD processId) {
     ThreadsAndHandles counts;
     counts.threads = testing_support::ThreadCount(processId);
     counts.handles = testing_support::HandleCount(processId);
@@ -19,15 +21,13 @@ ThreadsAndHandles Read(DWORD processId) {
     return counts;
 }
 
-}  // namespace
-
-LoopCounts::LoopCounts(DWORD processId) : processId_(processId), before_(Read(processId)) {}
+LoopCounts::LoopCounts(DWORD processId) : processId_(processId), before_(ReadCounts(processId)) {}
 
 Figure LoopCounts::AddTo(Figure figure) const {
     ThreadsAndHandles after;
     testing_support::WaitUntil(
         [&] {
-            after = Read(processId_);
+            after = ReadCounts(processId_);
             return BackWhereTheyStarted(before_, after);
         },
         kSettleMs);

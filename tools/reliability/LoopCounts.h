@@ -10,6 +10,9 @@
 
 namespace reliability {
 
+// The process's threads and handles now.
+ThreadsAndHandles ReadCounts(DWORD processId);
+
 class LoopCounts {
 public:
     explicit LoopCounts(DWORD processId);
